@@ -1,0 +1,43 @@
+# Helpers shared by every folder of the build.
+
+# qm_add_subdirs(<dir>...): add each listed sub-folder that has a CMakeLists.txt,
+# so a subsystem joins the build by existing.
+function(qm_add_subdirs)
+  foreach(dir IN LISTS ARGN)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# qm_add_test(<name> SOURCES <files>... [LIBS <targets>...] [QT] [TIMEOUT <s>] [LABELS <l>...])
+# One GoogleTest executable under build/tests; QT gives it a QApplication on the
+# offscreen platform instead of gtest_main.
+function(qm_add_test name)
+  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
+  if(T_QT)
+    target_link_libraries(${name} PRIVATE qm_test_qtmain GTest::gtest GTest::gmock Qt6::Widgets ${T_LIBS})
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set(props TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QM_TEST_PROGRAM_DIR=${QM_PROGRAM_DIR};QM_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
+endfunction()
+
+# qm_add_bench(<name> SOURCES <files>... [LIBS <targets>...]): a benchmark under build/bench.
+function(qm_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_link_libraries(${name} PRIVATE ${B_LIBS})
+endfunction()

@@ -1,0 +1,43 @@
+#include "Strings.h"
+
+#include <QTemporaryDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace qm;
+
+TEST(Strings, BuiltinTableIsChineseAndUnescaped)
+{
+    EXPECT_EQ(Msg(168), QString::fromUtf8("提示"));
+    EXPECT_EQ(Msg(106), QString::fromUtf8("数据库操作失败！\r\n错误信息:%s"));
+    EXPECT_TRUE(Msg(999999).isEmpty());
+}
+
+TEST(Strings, PlaceholdersAreFilledInOrder)
+{
+    EXPECT_EQ(MsgF(109, {QStringLiteral("/x/DATAINFO.db3")}),
+              QString::fromUtf8("请检查数据库文件是否存在：\n/x/DATAINFO.db3"));
+    // More placeholders than arguments leaves the rest empty rather than printing garbage.
+    EXPECT_EQ(MsgF(108, {QStringLiteral("0000001a")}).left(14), QString::fromUtf8("错误代码: 0000001a"));
+}
+
+TEST(Strings, ModuleReplacesTableAndFallsBackPerEntry)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QUILLM_EN.lang"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("# comment\n168\tNotice\n900\tTab\\there\\\\\r\nbad line\n");
+    f.close();
+
+    ASSERT_TRUE(LoadLanguageModule(path));
+    EXPECT_TRUE(LanguageModuleLoaded());
+    EXPECT_EQ(Msg(168), QStringLiteral("Notice"));
+    EXPECT_EQ(Msg(900), QStringLiteral("Tab\there\\"));
+    EXPECT_EQ(Msg(106), QString::fromUtf8("数据库操作失败！\r\n错误信息:%s")); // not in the module
+    UseBuiltinStrings();
+    EXPECT_EQ(Msg(168), QString::fromUtf8("提示"));
+
+    EXPECT_FALSE(LoadLanguageModule(dir.filePath(QStringLiteral("missing.lang"))));
+    EXPECT_FALSE(LanguageModuleLoaded());
+}
