@@ -250,13 +250,16 @@ public:
     const std::string& ChannelText(int index) const { return m_channelText[index == 1 ? 1 : 0]; }
 
 private:
-    int RunCommand(const char* command, std::vector<unsigned char> request, const char* noReply,
-                   int delay, int attempts, std::vector<unsigned char>& reply);
-    int WriteBlock(const char* command, int start, const std::vector<unsigned char>& data,
-                   const char* noReply, int delay, int attempts);
+    using Bytes = std::vector<unsigned char>;
+    bool RunAttempts(const Bytes& request, Bytes& reply, int delay, int attempts, const char* attemptSource);
+    int RunCommand(const char* command, const Bytes& request, const char* noReply,
+                   int delay, int attempts, Bytes& reply);
     int ReadBlock(const char* command, int function, int start, int count, const char* noReply,
-                  int delay, int attempts, std::vector<unsigned char>& data);
-    int InstanceFailed();
+                  int delay, int attempts, Bytes& data);
+    int WriteBlock(const char* command, int function, int start, const Bytes& data,
+                   const char* noReply, int delay, int attempts);
+    int Refuse(const char* command, const char* why);
+    int InstanceFailed(const char* operation);
 
     int m_channelCount = 0;
     std::string m_configText;
