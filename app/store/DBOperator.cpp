@@ -1,0 +1,40 @@
+#include "DBOperator.h"
+#include "StoreSeams.h"
+
+#include "MessageSeam.h"
+
+namespace qm::store {
+
+CDBOperator::CDBOperator(void* owner, const QString& path) : m_owner(owner), m_path(path) {}
+
+CDBOperator::~CDBOperator() = default;
+
+void CDBOperator::SetAutoTransaction(int flag) { m_autoTransaction = flag; }
+
+void CDBOperator::NoOpHook() {}
+
+intptr_t CDBOperator::GetHandleArg(intptr_t value) { return value; }
+
+QString CDBOperator::GetProcedureText(const QString&, const QString&, const QString&) { return QString(); }
+
+int CDBOperator::ExecProcedure(const QString&, const QString&, QString& error)
+{
+    error = QStringLiteral("procedure is not supported!");
+    return -1;
+}
+
+void CDBOperator::Report(int number, const QString& text) const
+{
+    switch (m_reportMode) {
+    case kReportLog:
+        WriteProgramLog(QStringLiteral("CDBOperator"), text);
+        break;
+    case kReportMessage:
+        qm::ShowMessageText(number, text);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace qm::store
