@@ -232,11 +232,15 @@ void CSimLogger::HandleFrame(const Bytes& frame) {
   if (fault.hangUp) {
     // The line drops: whoever has the port open reads end of file. A fresh
     // line takes its place under the same link, as when a Bluetooth logger
-    // comes back into range.
+    // comes back into range; the link moves first, so a client re-opening at
+    // once already finds the new line.
     ++hangUps_;
-    CloseLine();
+    const int oldMaster = master_, oldSlave = slaveKeep_;
     std::string error;
     if (OpenLine(&error)) PointLink(&error);
+    else master_ = slaveKeep_ = -1;  // no new line: the logger stays away
+    close(oldMaster);
+    close(oldSlave);
     return;
   }
   if (fault.silence) return;
