@@ -38,7 +38,8 @@ bool NotSupported(int error)
 
 int MillisLeft(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // Rounded up: a wait must not end before its deadline.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 

@@ -1,0 +1,53 @@
+// Captures what the library reports and traces while a test runs.
+#pragma once
+
+#include "Kelvane.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace linktest {
+
+struct Entry {
+    std::string source;
+    std::string first;
+    std::string text;
+};
+
+class SinkCapture {
+public:
+    SinkCapture()
+    {
+        CKelvane::SetDiagnosticSink([this](const char* source, const char* first, const char* text) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_reports.push_back({source, first, text});
+        });
+        CKelvane::SetTraceSink([this](const char* source, const char* text) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_traces.push_back({source, "", text});
+        });
+    }
+    ~SinkCapture()
+    {
+        CKelvane::SetDiagnosticSink({});
+        CKelvane::SetTraceSink({});
+    }
+    std::vector<Entry> Reports()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_reports;
+    }
+    std::vector<Entry> Traces()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_traces;
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<Entry> m_reports;
+    std::vector<Entry> m_traces;
+};
+
+}  // namespace linktest

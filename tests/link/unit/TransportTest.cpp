@@ -1,0 +1,149 @@
+// The serial transport over a raw pseudo-terminal pair.
+#include "FrameCodec.h"
+#include "Kelvane.h"
+#include "PtyPeer.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace linktest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const Bytes kRequest = kelvane::BuildReadRequest(0x03, 0x01E0, 4);
+
+Bytes TimeReply()
+{
+    return ReadReply(0x03, Bytes{0x45, 0x09, 0x05, 0x13, 0x05, 0x17, 0x20, 0x24});
+}
+
+long MillisSince(Clock::time_point start)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+}  // namespace
+
+TEST(Transport, WriteFailureClosesAndNextExchangeReopensSamePort)
+{
+    ScratchFolder folder;
+    auto first = std::make_unique<PtyPair>();
+    folder.Link(5, first->SlavePath());
+    CKelvane port;
+    ASSERT_EQ(port.Instance(5, 115200), 1);
+    EXPECT_EQ(port.LastError(), 0u);  // the RTS and exclusivity ioctls a pty lacks are no errors
+
+    first->CloseMaster();  // the far end hangs up
+    Bytes reply;
+    int length = 0;
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 20), 0);
+    EXPECT_FALSE(port.IsOpen());
+
+    PtyPair second;
+    folder.Link(5, second.SlavePath());
+    length = 0;
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 20), 1);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.PortNumber(), 5);
+    EXPECT_EQ(port.BaudRate(), 115200);
+    EXPECT_EQ(second.ReadMaster(8, 200), kRequest);
+    EXPECT_EQ(length, 0);  // nobody answered: sent, nothing received
+}
+
+TEST(Transport, HangUpDuringTheWaitIsAFailedRead)
+{
+    PtyPair pty;
+    CKelvane port;
+    ASSERT_EQ(port.InstancePath(pty.SlavePath().c_str(), 9600), 1);
+    std::thread peer([&] {
+        pty.ReadMaster(8, 500);
+        pty.CloseMaster();
+    });
+    Bytes reply;
+    int length = 0;
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 300), 0);
+    peer.join();
+    EXPECT_EQ(length, -1);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(Transport, ReadWithNothingWaitingLeavesTheBuffer)
+{
+    PtyPair pty;
+    CKelvane port;
+    ASSERT_EQ(port.InstancePath(pty.SlavePath().c_str(), 115200), 1);
+    Bytes buffer(4, 0xEE);
+    EXPECT_EQ(port.Read(buffer, 0), 0);
+    EXPECT_EQ(buffer, Bytes(4, 0xEE));
+
+    pty.WriteMaster(Bytes{1, 2, 3, 4, 5, 6});
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(port.Read(buffer, 0), 6);  // everything waiting, more than the buffer held
+    EXPECT_EQ(buffer, (Bytes{1, 2, 3, 4, 5, 6}));
+
+    port.Close();
+    EXPECT_EQ(port.Read(buffer, 0), -1);
+    EXPECT_EQ(port.Write(kRequest.data(), 8), 0);
+}
+
+TEST(Transport, LateReplyGivesNothingAndIsPurgedBeforeTheNextRequest)
+{
+    ScriptedPeer peer([](const Bytes& request) { return request[3] == 0xE0 ? TimeReply() : Bytes{0xAB}; });
+    peer.replyDelayMs = 80;
+    CKelvane port;
+    ASSERT_EQ(port.InstancePath(peer.SlavePath().c_str(), 115200), 1);
+    Bytes reply;
+    int length = 0;
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 20, kelvane::ReplyComplete), 1);
+    EXPECT_EQ(length, 0);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the late reply lands now
+    peer.replyDelayMs = 0;
+    const Bytes other = kelvane::BuildReadRequest(0x03, 0x0000, 1);
+    EXPECT_EQ(port.Exchange(other.data(), 8, reply, length, 100), 1);
+    EXPECT_EQ(reply, Bytes{0xAB});
+}
+
+TEST(Transport, CompleteReplyEndsTheWaitPartialReplyWaitsTheDelay)
+{
+    ScriptedPeer peer([](const Bytes& request) {
+        const Bytes full = TimeReply();
+        return request[3] == 0xE0 ? full : Bytes(full.begin(), full.begin() + 6);
+    });
+    CKelvane port;
+    ASSERT_EQ(port.InstancePath(peer.SlavePath().c_str(), 115200), 1);
+    Bytes reply;
+    int length = 0;
+    auto start = Clock::now();
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 3000, kelvane::ReplyComplete), 1);
+    EXPECT_LT(MillisSince(start), 1000);
+    EXPECT_EQ(reply, TimeReply());
+    EXPECT_EQ(length, 13);
+
+    const Bytes partial = kelvane::BuildReadRequest(0x03, 0x01E1, 4);
+    start = Clock::now();
+    EXPECT_EQ(port.Exchange(partial.data(), 8, reply, length, 60, kelvane::ReplyComplete), 1);
+    EXPECT_GE(MillisSince(start), 60);
+    EXPECT_EQ(length, 6);
+
+    // Without a completeness test the whole delay is waited, as a plain exchange does.
+    start = Clock::now();
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 60), 1);
+    EXPECT_GE(MillisSince(start), 60);
+    EXPECT_EQ(length, 13);
+}
+
+TEST(Transport, ExceptionReplyEndsTheWaitToo)
+{
+    ScriptedPeer peer([](const Bytes&) { return WithCrc(Bytes{0x01, 0x83, 0x02}); });
+    CKelvane port;
+    ASSERT_EQ(port.InstancePath(peer.SlavePath().c_str(), 115200), 1);
+    Bytes reply;
+    int length = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 3000, kelvane::ReplyComplete), 1);
+    EXPECT_LT(MillisSince(start), 1000);
+    EXPECT_EQ(length, 5);
+}
