@@ -5,7 +5,7 @@
 
 using namespace kelvane;
 
-TEST(Crc16, ModbusVectorsSentLowByteFirst)
+TEST(KelvaneCrc16, ModbusVectorsSentLowByteFirst)
 {
     Bytes frame{0x01, 0x03, 0x01, 0x00, 0x00, 0x1C};
     EXPECT_EQ(Crc16(frame.data(), frame.size()), 0xFF45);
@@ -17,7 +17,7 @@ TEST(Crc16, ModbusVectorsSentLowByteFirst)
     EXPECT_EQ(Crc16(reinterpret_cast<const unsigned char*>(check.data()), check.size()), 0x4B37);
 }
 
-TEST(FrameBuild, ReadAndWriteRequestShapes)
+TEST(KelvaneFrameBuild, ReadAndWriteRequestShapes)
 {
     EXPECT_EQ(BuildReadRequest(kReadHolding, 0x0100, 28), (Bytes{0x01, 0x03, 0x01, 0x00, 0x00, 0x1C, 0x45, 0xFF}));
     const Bytes write = BuildWriteRequest(kClearHistory, 0x0000, Bytes{0x0A, 0x0A});
@@ -28,7 +28,7 @@ TEST(FrameBuild, ReadAndWriteRequestShapes)
     EXPECT_EQ(BuildWriteRequest(kWriteMultiple, 0x01E0, Bytes(8, 0)).size(), 17u);
 }
 
-class ReplyValidation : public ::testing::Test {
+class KelvaneReplyValidation : public ::testing::Test {
 protected:
     const Bytes read = BuildReadRequest(kReadHolding, 0x01E0, 4);
     const Bytes write = BuildWriteRequest(kWriteMultiple, 0x01E0, Bytes(8, 0));
@@ -41,7 +41,7 @@ protected:
     }
 };
 
-TEST_F(ReplyValidation, AcceptsMatchingReplies)
+TEST_F(KelvaneReplyValidation, AcceptsMatchingReplies)
 {
     EXPECT_TRUE(ValidReply(read, ReadAnswer(0x03, 8, 8)));
     Bytes confirm(write.begin(), write.begin() + 6);
@@ -49,7 +49,7 @@ TEST_F(ReplyValidation, AcceptsMatchingReplies)
     EXPECT_TRUE(ValidReply(write, confirm));
 }
 
-TEST_F(ReplyValidation, RejectsBadIntegrity)
+TEST_F(KelvaneReplyValidation, RejectsBadIntegrity)
 {
     Bytes swapped = ReadAnswer(0x03, 8, 8);
     std::swap(swapped[swapped.size() - 1], swapped[swapped.size() - 2]);
@@ -61,7 +61,7 @@ TEST_F(ReplyValidation, RejectsBadIntegrity)
     EXPECT_FALSE(ValidReply(read, Bytes{}));
 }
 
-TEST_F(ReplyValidation, RejectsUnconfirmedReplies)
+TEST_F(KelvaneReplyValidation, RejectsUnconfirmedReplies)
 {
     Bytes exception{0x01, 0x83, 0x02};
     AppendCrc(exception);
@@ -76,7 +76,7 @@ TEST_F(ReplyValidation, RejectsUnconfirmedReplies)
     EXPECT_FALSE(ValidReply(write, exceptionWrite));
 }
 
-TEST_F(ReplyValidation, CompletenessFollowsTheRequest)
+TEST_F(KelvaneReplyValidation, CompletenessFollowsTheRequest)
 {
     EXPECT_EQ(ExpectedReplyLength(read.data(), static_cast<int>(read.size())), 13);
     EXPECT_EQ(ExpectedReplyLength(write.data(), static_cast<int>(write.size())), 8);
@@ -91,7 +91,7 @@ TEST_F(ReplyValidation, CompletenessFollowsTheRequest)
     EXPECT_EQ(ExpectedReplyLength(page.data(), 8), 245);
 }
 
-TEST(BlockText, RoundTripAndShortText)
+TEST(KelvaneBlockText, RoundTripAndShortText)
 {
     const Bytes data{0x00, 0x0a, 0xff, 0x10};
     EXPECT_EQ(BlockText(data), "00,0a,ff,10");
@@ -103,7 +103,7 @@ TEST(BlockText, RoundTripAndShortText)
     EXPECT_FALSE(ParseBlockText("00,0a", 0, back));
 }
 
-TEST(LogText, SentLowerWithBlanksReceivedUpperJoined)
+TEST(KelvaneLogText, SentLowerWithBlanksReceivedUpperJoined)
 {
     EXPECT_EQ(SentText(Bytes{0x01, 0xab}), "发送：01 ab \r\n");
     EXPECT_EQ(ReceivedText(Bytes{0x01, 0xab}), "接收：01AB");
@@ -111,7 +111,7 @@ TEST(LogText, SentLowerWithBlanksReceivedUpperJoined)
     EXPECT_EQ(HexLine("send:", bytes, 3), "send:01 09 fe \r\n");
 }
 
-TEST(Conversions, BcdAndDecimalDigits)
+TEST(KelvaneConversions, BcdAndDecimalDigits)
 {
     EXPECT_EQ(IntToBcd(59), 0x59);
     EXPECT_EQ(BcdToInt(0x59), 59);
@@ -125,7 +125,7 @@ TEST(Conversions, BcdAndDecimalDigits)
     EXPECT_EQ(SignedRegister(0x7FFF), 32767);
 }
 
-TEST(Conversions, TimeTextToBcdKinds)
+TEST(KelvaneConversions, TimeTextToBcdKinds)
 {
     unsigned char date[6];
     TimeTextToBcd(date, "2024-05-17 13:45", 0);

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kDelay = 30;
 
-class Commands : public ::testing::Test {
+class KelvaneCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -42,7 +42,7 @@ Bytes ConfigBlock()
 
 }  // namespace
 
-TEST(Instance, MissingPortFailsWithTheInitialisationMessage)
+TEST(KelvaneInstance, MissingPortFailsWithTheInitialisationMessage)
 {
     SinkCapture sink;
     ScratchFolder folder;
@@ -63,7 +63,28 @@ TEST(Instance, MissingPortFailsWithTheInitialisationMessage)
     EXPECT_EQ(sink.Reports().back().text, "发送：01 03 01 00 00 1c 45 ff \r\nNo data received");
 }
 
-TEST_F(Commands, ZeroAttemptsSendNothing)
+TEST(KelvaneExported, ConversionsAndCrcThroughTheClass)
+{
+    unsigned char request[] = {0x01, 0x03, 0x01, 0x00, 0x00, 0x1C};
+    EXPECT_EQ(CKelvane::CRC16(request, 6), 0xFF45ul);
+    EXPECT_EQ(CKelvane::GetTime(0x23), 23);
+    EXPECT_EQ(CKelvane::GetYear(0x20, 0x24), 2024);
+    EXPECT_EQ(CKelvane::IntToByte(45), 0x45);
+    EXPECT_EQ(CKelvane::ByteToInt(0x45), 45);
+    EXPECT_EQ(CKelvane::GetChannelLimit(0xFFF6), -10);
+    unsigned char out[6] = {};
+    CKelvane::GetTimeByte(out, "2024-05-17 13:45", 0);
+    EXPECT_EQ(Bytes(out, out + 6), (Bytes{0x20, 0x24, 0x05, 0x17, 0x13, 0x45}));
+    CKelvane::GetTimeByte(out, "00:15:30", 1);
+    EXPECT_EQ(Bytes(out, out + 3), (Bytes{0x00, 0x15, 0x30}));
+    EXPECT_EQ(CKelvane::GetStr("send:", request, 2), "send:01 03 \r\n");
+    CKelvane link;
+    EXPECT_EQ(link.GetDateLength(50, 10), 240);
+    EXPECT_EQ(link.PageFrames(), 24);
+    EXPECT_EQ(link.GetDateLength(50, 0), 0);
+}
+
+TEST_F(KelvaneCommands, ZeroAttemptsSendNothing)
 {
     CKelvane::struct_config_info config{};
     EXPECT_EQ(link.GetConfig(config, kDelay, 0), 0);
@@ -73,7 +94,7 @@ TEST_F(Commands, ZeroAttemptsSendNothing)
     EXPECT_EQ(sink.Reports()[0].text, "发送：01 03 01 00 00 1c 45 ff \r\nNo data received");
 }
 
-TEST_F(Commands, SilentLoggerIsTriedAttemptsTimesWithEachCommandsText)
+TEST_F(KelvaneCommands, SilentLoggerIsTriedAttemptsTimesWithEachCommandsText)
 {
     logger.fault = RegisterLogger::kSilent;
     CKelvane::struct_channel_config channels[2] = {};
@@ -91,7 +112,7 @@ TEST_F(Commands, SilentLoggerIsTriedAttemptsTimesWithEachCommandsText)
     EXPECT_NE(sink.Reports().back().text.find("No data received"), std::string::npos);
 }
 
-TEST_F(Commands, BadRepliesAreRejectedReportedAndLeaveTheRecord)
+TEST_F(KelvaneCommands, BadRepliesAreRejectedReportedAndLeaveTheRecord)
 {
     logger.Set(0x01E0, Bytes{0x45, 0x09, 0x05, 0x13, 0x05, 0x17, 0x20, 0x24});
     logger.fault = RegisterLogger::kSwappedCrc;
@@ -115,7 +136,7 @@ TEST_F(Commands, BadRepliesAreRejectedReportedAndLeaveTheRecord)
     EXPECT_EQ(time.wSecond, 9);
 }
 
-TEST_F(Commands, TraceSeesSuccessfulExchangesAndReportsDoNot)
+TEST_F(KelvaneCommands, TraceSeesSuccessfulExchangesAndReportsDoNot)
 {
     EXPECT_EQ(link.WarnSet(kDelay, 1), 1);
     EXPECT_TRUE(sink.Reports().empty());
@@ -126,7 +147,7 @@ TEST_F(Commands, TraceSeesSuccessfulExchangesAndReportsDoNot)
     EXPECT_EQ(Requests()[0].size(), 29u);
 }
 
-TEST_F(Commands, SetConfigWritesBackTheBlockReadWithFieldsPatched)
+TEST_F(KelvaneCommands, SetConfigWritesBackTheBlockReadWithFieldsPatched)
 {
     CKelvane::struct_config_info config{};
     EXPECT_EQ(link.SetConfig(config, 1, kDelay, 1), 0);  // nothing read yet
@@ -150,7 +171,7 @@ TEST_F(Commands, SetConfigWritesBackTheBlockReadWithFieldsPatched)
     EXPECT_EQ(Bytes(write.begin() + 7, write.end() - 2), expected);
 }
 
-TEST_F(Commands, SetConfigClearsFirstAndStopsWhenTheEraseFails)
+TEST_F(KelvaneCommands, SetConfigClearsFirstAndStopsWhenTheEraseFails)
 {
     logger.Set(0x0100, ConfigBlock());
     CKelvane::struct_config_info config{};
@@ -173,7 +194,7 @@ TEST_F(Commands, SetConfigClearsFirstAndStopsWhenTheEraseFails)
     EXPECT_EQ(Requests().size(), 5u);
 }
 
-TEST_F(Commands, ChannelBlocksBeyondTwoAreReadButNeverWritten)
+TEST_F(KelvaneCommands, ChannelBlocksBeyondTwoAreReadButNeverWritten)
 {
     Bytes block(32, 0);
     block[1] = 0x11;
@@ -208,7 +229,7 @@ TEST_F(Commands, ChannelBlocksBeyondTwoAreReadButNeverWritten)
     EXPECT_EQ(back.channelType, 0x22);
 }
 
-TEST_F(Commands, PrivateFunctionsAndNames)
+TEST_F(KelvaneCommands, PrivateFunctionsAndNames)
 {
     logger.mac = {{0, 0x1122}, {1, 0x3344}, {2, 0x5566}};
     int mac[6] = {};

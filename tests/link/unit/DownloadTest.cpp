@@ -4,7 +4,9 @@
 #include "PtyPeer.h"
 #include "SinkCapture.h"
 
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace linktest;
 
@@ -76,7 +78,7 @@ void Collect(void* context, char* name, CKelvane::struct_history_data sample)
         r->link->SetDownState(0);
 }
 
-class Download : public ::testing::Test {
+class KelvaneDownload : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -99,7 +101,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Download, FiftyFramesComeInPagesOf24_24_2)
+TEST_F(KelvaneDownload, FiftyFramesComeInPagesOf24_24_2)
 {
     history.Fill(50, 10, 2);
     ASSERT_EQ(Run(2, 10), 1);
@@ -133,7 +135,7 @@ TEST_F(Download, FiftyFramesComeInPagesOf24_24_2)
     EXPECT_EQ(received.samples.size(), 50u);
 }
 
-TEST_F(Download, PositionsAboveAByteAndSinglePages)
+TEST_F(KelvaneDownload, PositionsAboveAByteAndSinglePages)
 {
     history.Fill(300, 8, 1);
     ASSERT_EQ(Run(1, 8), 1);
@@ -157,7 +159,7 @@ TEST_F(Download, PositionsAboveAByteAndSinglePages)
     EXPECT_TRUE(received.samples.empty());
 }
 
-TEST_F(Download, CancelLetsTheRunningPageFinish)
+TEST_F(KelvaneDownload, CancelLetsTheRunningPageFinish)
 {
     history.Fill(50, 10, 2);
     received.cancelAt = 30;  // during page 2
@@ -167,7 +169,36 @@ TEST_F(Download, CancelLetsTheRunningPageFinish)
     EXPECT_EQ(history.pages.size(), 2u);
 }
 
-TEST_F(Download, FrameSizesThatCannotBePagedFail)
+TEST_F(KelvaneDownload, CancelFromAnotherThreadReachesTheNextPage)
+{
+    history.Fill(50, 10, 2);
+    std::promise<void> midPage;
+    struct Context {
+        CKelvane* link;
+        std::promise<void>* midPage;
+        int count = 0;
+    } context{&link, &midPage};
+    std::thread canceller;
+    const auto wait = [](void* c, char*, CKelvane::struct_history_data) {
+        auto* ctx = static_cast<Context*>(c);
+        if (++ctx->count != 30)
+            return;
+        ctx->midPage->set_value();
+        for (int i = 0; i < 500 && ctx->link->GetDownState() != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    canceller = std::thread([&] {
+        midPage.get_future().wait();
+        link.SetDownState(0);
+    });
+    ASSERT_EQ(link.DownHistoryData(2, SYSTEMTIME{}, 10, wait, name, &context, kDelay, 2), 1);
+    canceller.join();
+    EXPECT_EQ(link.GetDownState(), 0);
+    EXPECT_EQ(context.count, 48);
+    EXPECT_EQ(history.pages.size(), 2u);
+}
+
+TEST_F(KelvaneDownload, FrameSizesThatCannotBePagedFail)
 {
     history.Fill(50, 10, 2);
     EXPECT_EQ(Run(2, 0), 0);
@@ -179,7 +210,7 @@ TEST_F(Download, FrameSizesThatCannotBePagedFail)
     EXPECT_EQ(more, 0);
 }
 
-TEST_F(Download, EmptySlotAtTheStartOfAPageHasNoTime)
+TEST_F(KelvaneDownload, EmptySlotAtTheStartOfAPageHasNoTime)
 {
     history.Fill(30, 10, 2);
     std::fill(history.memory.begin() + 240, history.memory.begin() + 250, 0xFF);  // frame 24
@@ -192,7 +223,7 @@ TEST_F(Download, EmptySlotAtTheStartOfAPageHasNoTime)
     EXPECT_EQ(received.samples[25].time.wSecond, 25);
 }
 
-TEST_F(Download, MoreThanTwoChannelsDeliverTwoValues)
+TEST_F(KelvaneDownload, MoreThanTwoChannelsDeliverTwoValues)
 {
     history.Fill(10, 12, 3);
     ASSERT_EQ(Run(3, 12), 1);
@@ -202,7 +233,7 @@ TEST_F(Download, MoreThanTwoChannelsDeliverTwoValues)
     EXPECT_EQ(received.samples[7].time.wSecond, 7);
 }
 
-TEST_F(Download, PageFailuresAreReportedPerAttemptAndWithTheBytes)
+TEST_F(KelvaneDownload, PageFailuresAreReportedPerAttemptAndWithTheBytes)
 {
     history.Fill(50, 10, 2);
     int more = 1;

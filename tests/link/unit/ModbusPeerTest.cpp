@@ -81,7 +81,7 @@ private:
     std::thread m_thread;
 };
 
-class ModbusPeer : public ::testing::Test {
+class KelvaneModbusPeer : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -143,7 +143,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ModbusPeer, ReadsDecodeTheRegisterMap)
+TEST_F(KelvaneModbusPeer, ReadsDecodeTheRegisterMap)
 {
     CKelvane::struct_basic_config basic{};
     ASSERT_EQ(link.GetBasicConfig(basic, kDelay, 2), 1);
@@ -200,7 +200,7 @@ TEST_F(ModbusPeer, ReadsDecodeTheRegisterMap)
     EXPECT_STREQ(name, "ABC");
 }
 
-TEST_F(ModbusPeer, WritesLandInTheRegisterMap)
+TEST_F(KelvaneModbusPeer, WritesLandInTheRegisterMap)
 {
     CKelvane::struct_config_info config{};
     ASSERT_EQ(link.GetConfig(config, kDelay, 2), 1);

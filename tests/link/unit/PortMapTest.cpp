@@ -12,7 +12,7 @@ using namespace linktest;
 
 namespace {
 
-class PortMap : public ::testing::Test {
+class KelvanePortMap : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -45,7 +45,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PortMap, RealDevicesFillTheGapsInAStableOrder)
+TEST_F(KelvanePortMap, RealDevicesFillTheGapsInAStableOrder)
 {
     EXPECT_EQ(kelvane::PortDevicePath(1, roots), Dev("ttyS0"));
     EXPECT_EQ(kelvane::PortDevicePath(2, roots), Dev("ttyUSB0"));
@@ -67,7 +67,7 @@ TEST_F(PortMap, RealDevicesFillTheGapsInAStableOrder)
     EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM12"}));
 }
 
-TEST_F(PortMap, ADanglingLinkKeepsItsNumberButIsNotListed)
+TEST_F(KelvanePortMap, ADanglingLinkKeepsItsNumberButIsNotListed)
 {
     folder.Link(4, (folder.Path() / "gone").string());
     EXPECT_EQ(kelvane::PortDevicePath(4, roots), Link(4));
@@ -76,7 +76,7 @@ TEST_F(PortMap, ADanglingLinkKeepsItsNumberButIsNotListed)
         EXPECT_NE(p.number, 4);
 }
 
-TEST_F(PortMap, ProgramFolderFollowsTheEnvironment)
+TEST_F(KelvanePortMap, ProgramFolderFollowsTheEnvironment)
 {
     EXPECT_EQ(kelvane::ProgramFolder(), folder.Path().string());
     ::unsetenv("QUILLMARK_FOLDER");
@@ -84,7 +84,7 @@ TEST_F(PortMap, ProgramFolderFollowsTheEnvironment)
     ::setenv("QUILLMARK_FOLDER", folder.Path().c_str(), 1);
 }
 
-TEST(PortNumbers, BelowAndAboveTenOpenThroughTheMap)
+TEST(KelvanePortNumbers, BelowAndAboveTenOpenThroughTheMap)
 {
     ScratchFolder folder;
     PtyPair nine, twelve;

@@ -30,7 +30,7 @@ Bytes ConfigBlock()
 
 }  // namespace
 
-TEST(ConfigRecord, DecodesEveryFieldFromItsByte)
+TEST(KelvaneConfigRecord, DecodesEveryFieldFromItsByte)
 {
     CKelvane::struct_config_info c{};
     c.reserved0 = 77;
@@ -61,7 +61,7 @@ TEST(ConfigRecord, DecodesEveryFieldFromItsByte)
     EXPECT_FALSE(DecodeConfig(Bytes(55, 0), c));
 }
 
-TEST(ConfigRecord, PatchWritesOnlyTheWritableBytes)
+TEST(KelvaneConfigRecord, PatchWritesOnlyTheWritableBytes)
 {
     Bytes d = ConfigBlock();
     CKelvane::struct_config_info c{};
@@ -87,7 +87,7 @@ TEST(ConfigRecord, PatchWritesOnlyTheWritableBytes)
     EXPECT_EQ(back.recordInterval.wHour, 12);
 }
 
-TEST(BasicRecord, SerialVersionsAndCounters)
+TEST(KelvaneBasicRecord, SerialVersionsAndCounters)
 {
     Bytes d(64, 0);
     d[0] = 0x30; d[1] = 0x39; d[2] = 0xA1; d[3] = 0x05;
@@ -122,7 +122,7 @@ TEST(BasicRecord, SerialVersionsAndCounters)
     EXPECT_EQ(b.frameCapacity, 0);
 }
 
-TEST(ChannelRecord, FloatsBoundsAndPatch)
+TEST(KelvaneChannelRecord, FloatsBoundsAndPatch)
 {
     Bytes d(32, 0);
     d[0] = 1; d[1] = 0x21; d[7] = 3;
@@ -154,7 +154,7 @@ TEST(ChannelRecord, FloatsBoundsAndPatch)
     EXPECT_EQ(Bits(back.alarmUpper), Bits(40.1f));
 }
 
-TEST(CardName, DecodeLowByteFirstAndAtMostTen)
+TEST(KelvaneCardName, DecodeLowByteFirstAndAtMostTen)
 {
     Bytes d{3, 0, 0x42, 0x41, 0x00, 0x43, 0, 0, 0, 0, 0, 0};
     char name[12];
@@ -168,7 +168,7 @@ TEST(CardName, DecodeLowByteFirstAndAtMostTen)
     EXPECT_EQ(std::string(name, 12), "abcdefghij##");
 }
 
-TEST(CardName, EncodePacksTwoPerRegister)
+TEST(KelvaneCardName, EncodePacksTwoPerRegister)
 {
     EXPECT_EQ(EncodeCardName("ABC", 4), (Bytes{3, 0, 0x42, 0x41, 0x00, 0x43, 0, 0, 0, 0, 0, 0}));
     const Bytes ten = EncodeCardName("abcdefghijkl", 13);
@@ -178,7 +178,7 @@ TEST(CardName, EncodePacksTwoPerRegister)
     EXPECT_EQ(EncodeCardName(nullptr, 4)[0], 0);
 }
 
-TEST(MacAndClock, MacReversedClockRoundTrip)
+TEST(KelvaneMacAndClock, MacReversedClockRoundTrip)
 {
     int mac[6] = {};
     ASSERT_TRUE(DecodeMac(Bytes{0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, mac));
@@ -201,7 +201,7 @@ TEST(MacAndClock, MacReversedClockRoundTrip)
     EXPECT_EQ(EncodeStartTime(t), (Bytes{0x24, 0x05, 0x17, 0x13, 0x45, 0, 0, 0}));
 }
 
-TEST(HistoryFrame, ValuesAndTime)
+TEST(KelvaneHistoryFrame, ValuesAndTime)
 {
     CKelvane::struct_history_data s{};
     Bytes d{0x00, 0xFA, 0x13, 0x88, 0x24, 0x05, 0x17, 0x13, 0x45, 0x09,
@@ -221,7 +221,7 @@ TEST(HistoryFrame, ValuesAndTime)
     EXPECT_EQ(s.time.wHour, 14);
 }
 
-TEST(HistoryFrame, EmptySlotKeepsTimeAndWideFramesStayInBounds)
+TEST(KelvaneHistoryFrame, EmptySlotKeepsTimeAndWideFramesStayInBounds)
 {
     CKelvane::struct_history_data s{};
     s.time.wYear = 2023;
@@ -244,7 +244,7 @@ TEST(HistoryFrame, EmptySlotKeepsTimeAndWideFramesStayInBounds)
     EXPECT_EQ(s.time.wYear, 2000);
 }
 
-TEST(Paging, PagesOfAtMost245Bytes)
+TEST(KelvanePaging, PagesOfAtMost245Bytes)
 {
     EXPECT_EQ(PageFrames(50, 0, 10), 24);
     EXPECT_EQ(PageFrames(50, 24, 10), 24);
@@ -258,7 +258,7 @@ TEST(Paging, PagesOfAtMost245Bytes)
     EXPECT_EQ(PageFrames(50, 0, -1), 0);
 }
 
-TEST(Battery, LevelsByType)
+TEST(KelvaneBattery, LevelsByType)
 {
     EXPECT_EQ(BatteryLevel(290, 25.0f, 1), 2);  // 2.9 - 0.0125 = 2.8875
     EXPECT_EQ(BatteryLevel(290, 10.0f, 1), 3);  // 2.9 + 0.067

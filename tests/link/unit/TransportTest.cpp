@@ -26,7 +26,7 @@ long MillisSince(Clock::time_point start)
 
 }  // namespace
 
-TEST(Transport, WriteFailureClosesAndNextExchangeReopensSamePort)
+TEST(KelvaneTransport, WriteFailureClosesAndNextExchangeReopensSamePort)
 {
     ScratchFolder folder;
     auto first = std::make_unique<PtyPair>();
@@ -52,7 +52,7 @@ TEST(Transport, WriteFailureClosesAndNextExchangeReopensSamePort)
     EXPECT_EQ(length, 0);  // nobody answered: sent, nothing received
 }
 
-TEST(Transport, HangUpDuringTheWaitIsAFailedRead)
+TEST(KelvaneTransport, HangUpDuringTheWaitIsAFailedRead)
 {
     PtyPair pty;
     CKelvane port;
@@ -69,7 +69,7 @@ TEST(Transport, HangUpDuringTheWaitIsAFailedRead)
     EXPECT_FALSE(port.IsOpen());
 }
 
-TEST(Transport, ReadWithNothingWaitingLeavesTheBuffer)
+TEST(KelvaneTransport, ReadWithNothingWaitingLeavesTheBuffer)
 {
     PtyPair pty;
     CKelvane port;
@@ -88,7 +88,7 @@ TEST(Transport, ReadWithNothingWaitingLeavesTheBuffer)
     EXPECT_EQ(port.Write(kRequest.data(), 8), 0);
 }
 
-TEST(Transport, LateReplyGivesNothingAndIsPurgedBeforeTheNextRequest)
+TEST(KelvaneTransport, LateReplyGivesNothingAndIsPurgedBeforeTheNextRequest)
 {
     ScriptedPeer peer([](const Bytes& request) { return request[3] == 0xE0 ? TimeReply() : Bytes{0xAB}; });
     peer.replyDelayMs = 80;
@@ -106,7 +106,7 @@ TEST(Transport, LateReplyGivesNothingAndIsPurgedBeforeTheNextRequest)
     EXPECT_EQ(reply, Bytes{0xAB});
 }
 
-TEST(Transport, CompleteReplyEndsTheWaitPartialReplyWaitsTheDelay)
+TEST(KelvaneTransport, CompleteReplyEndsTheWaitPartialReplyWaitsTheDelay)
 {
     ScriptedPeer peer([](const Bytes& request) {
         const Bytes full = TimeReply();
@@ -135,7 +135,7 @@ TEST(Transport, CompleteReplyEndsTheWaitPartialReplyWaitsTheDelay)
     EXPECT_EQ(length, 13);
 }
 
-TEST(Transport, ExceptionReplyEndsTheWaitToo)
+TEST(KelvaneTransport, ExceptionReplyEndsTheWaitToo)
 {
     ScriptedPeer peer([](const Bytes&) { return WithCrc(Bytes{0x01, 0x83, 0x02}); });
     CKelvane port;
