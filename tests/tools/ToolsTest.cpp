@@ -24,9 +24,13 @@ extern char** environ;
 
 namespace {
 
+// The program folder: QM_TEST_PROGRAM_DIR, else <build>/bin beside the
+// <build>/tests folder this test runs from.
 std::string ProgramDir() {
-  const char* dir = std::getenv("QM_TEST_PROGRAM_DIR");
-  return dir ? dir : ".";
+  if (const char* dir = std::getenv("QM_TEST_PROGRAM_DIR"); dir && *dir) return dir;
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return (exe.parent_path().parent_path() / "bin").string();
 }
 
 struct Child {
