@@ -37,12 +37,20 @@ QString Unescape(QStringView s)
     return out;
 }
 
+const QRegularExpression& PlaceholderPattern()
+{
+    static const QRegularExpression placeholder(QStringLiteral("%(\\d*)(\\.\\d+)?(l?[sdfuxX]|%)"));
+    return placeholder;
+}
+
 } // namespace
 
 QMap<int, QString> ParseStringTable(const QByteArray& utf8)
 {
     QMap<int, QString> table;
-    const QString text = QString::fromUtf8(utf8);
+    QString text = QString::fromUtf8(utf8);
+    if (text.startsWith(QChar(0xFEFF)))   // a table saved by a Windows editor
+        text.remove(0, 1);
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
@@ -85,9 +93,21 @@ QString Msg(int number)
     return BuiltinStrings().value(number);
 }
 
+QStringList Placeholders(const QString& text)
+{
+    QStringList found;
+    auto it = PlaceholderPattern().globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        if (m.captured(3) != QStringLiteral("%"))
+            found << m.captured(0);
+    }
+    return found;
+}
+
 QString MsgF(int number, const QStringList& args)
 {
-    static const QRegularExpression placeholder(QStringLiteral("%(\\d*)(\\.\\d+)?(l?[sdfuxX]|%)"));
+    const QRegularExpression& placeholder = PlaceholderPattern();
     const QString format = Msg(number);
     QString out;
     qsizetype last = 0;

@@ -15,6 +15,11 @@ QString Msg(int number);
 // usual pattern; this helper fills "%s"/"%d" placeholders in order.
 QString MsgF(int number, const QStringList& args);
 
+// The printf-style placeholders of `text` in order ("%s", "%d", "%08lx", "%.1f");
+// "%%" is not one. MsgF fills exactly these, and every language has the same
+// ones in the same order for a given entry.
+QStringList Placeholders(const QString& text);
+
 // Makes the table in `path` (a language module file) the current one.
 // Returns false and keeps the current table when the file cannot be read.
 bool LoadLanguageModule(const QString& path);

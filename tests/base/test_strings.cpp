@@ -41,3 +41,10 @@ TEST(Strings, ModuleReplacesTableAndFallsBackPerEntry)
     EXPECT_FALSE(LoadLanguageModule(dir.filePath(QStringLiteral("missing.lang"))));
     EXPECT_FALSE(LanguageModuleLoaded());
 }
+
+TEST(Strings, TableSavedWithAByteOrderMarkKeepsItsFirstEntry)
+{
+    const auto table = ParseStringTable(QByteArray("\xEF\xBB\xBF" "168\tNotice\r\n169\tUser name:\r\n"));
+    EXPECT_EQ(table.value(168), QStringLiteral("Notice"));
+    EXPECT_EQ(table.size(), 2);
+}
