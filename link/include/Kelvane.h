@@ -83,9 +83,6 @@ public:
     // Device path of the open or last opened device ("" before any open).
     const std::string& DevicePath() const { return m_devicePath; }
 
-protected:
-    void SetLastError(unsigned long error) { m_lastError = error; }
-
 private:
     struct Timeouts {
         int readInterval = 0;

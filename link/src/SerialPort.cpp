@@ -60,6 +60,7 @@ int CSerialPort::Open(int port, int baud)
     m_byPath = false;
     const std::string path = kelvane::PortDevicePath(port);
     if (path.empty()) {
+        m_devicePath.clear();
         m_lastError = ENOENT;
         return 0;
     }

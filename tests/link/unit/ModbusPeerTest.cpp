@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kDelay = 50;
+constexpr int kDelay = 1000;  // answered exchanges end at the whole reply
 
 uint32_t Bits(float f)
 {
