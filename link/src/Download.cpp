@@ -1,7 +1,6 @@
 // History download: start time, frame count, then pages of frames (function 0x09).
 #include "Kelvane.h"
 
-#include "Conversions.h"
 #include "Diagnostics.h"
 #include "FrameCodec.h"
 #include "RecordCodec.h"

@@ -4,7 +4,6 @@
 #include "Conversions.h"
 #include "Diagnostics.h"
 #include "FrameCodec.h"
-#include "RecordCodec.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,7 +3,6 @@
 #include "Kelvane.h"
 
 #include <atomic>
-#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
