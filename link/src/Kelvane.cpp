@@ -4,6 +4,7 @@
 #include "Conversions.h"
 #include "Diagnostics.h"
 #include "FrameCodec.h"
+#include "RecordCodec.h"
 
 #include <cerrno>
 #include <cstdio>
