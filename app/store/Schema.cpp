@@ -353,6 +353,8 @@ QString FormatInterval(int hours, int minutes, int seconds)
 QString JoinDecimals(const QList<double>& values)
 {
     QStringList parts;
+    // Qt's formatter, not the C library's: the application object sets the
+    // user's locale, and a decimal comma must never reach a stored value.
     for (double v : values)
         parts << QString::asprintf("%.1f", v);
     return parts.join(u';');
