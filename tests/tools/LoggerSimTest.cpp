@@ -252,7 +252,7 @@ TEST(SimLine, PacedRepliesTakeTheirWireTime) {
   EXPECT_EQ(got, 245u);
   const double wire = (8 + 245) * 10.0 * 1000.0 / 9600;  // about 263 ms
   EXPECT_GE(ms, wire * 0.95);
-  EXPECT_LT(ms, wire * 1.5);
+  EXPECT_LT(ms, wire * 2.0);  // generous: the machine may be busy
   close(fd);
 }
 
