@@ -397,7 +397,10 @@ int CDBSqlite3::QueryRecordset(const QString& sql, std::unique_ptr<CRecordset>& 
         return -1;
     }
     if (!set->Good()) {
-        Report(105, QStringLiteral("CDBSqlite3::QueryRecordset:") + Msg(105));
+        // The container's own failure, told the way container errors are.
+        Report(108, MsgF(108, {QString::asprintf("%08lx", static_cast<unsigned long>(SQLITE_TOOBIG)),
+                               Utf8Text(sqlite3_errstr(SQLITE_TOOBIG)), QStringLiteral("CRecordset"),
+                               QStringLiteral("a column holds more than 2 GiB"), QString()}));
         return -1;
     }
     set->Compact();
