@@ -141,6 +141,25 @@ int CDBSqlite3::Prepare(const char* sql, sqlite3_stmt** statement, const char** 
     }
 }
 
+void CDBSqlite3::ReportError() const
+{
+    Report(106, MsgF(106, {ErrorText()}));
+}
+
+sqlite3_stmt* CDBSqlite3::OpenAndPrepare(const QString& sql, int* busyCount)
+{
+    if (!Open())
+        return nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    if (Prepare(utf8.constData(), &statement, nullptr, busyCount) != SQLITE_OK || !statement) {
+        ReportError();
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return statement;
+}
+
 int CDBSqlite3::ExecText(const char* sql, ExecCallback callback, void* argument, QString* error)
 {
     int busyCount = 0;
@@ -265,15 +284,10 @@ int CDBSqlite3::GetTable(const QString& sql, TableCallback callback)
 
 int CDBSqlite3::QueryRows(const QString& sql, RowCallback callback)
 {
-    if (!Open())
-        return -1;
-    const QByteArray utf8 = sql.toUtf8();
-    StatementGuard guard;
     int busyCount = 0;
-    if (Prepare(utf8.constData(), &guard.statement, nullptr, &busyCount) != SQLITE_OK || !guard.statement) {
-        Report(106, MsgF(106, {ErrorText()}));
+    StatementGuard guard{OpenAndPrepare(sql, &busyCount)};
+    if (!guard.statement)
         return -1;
-    }
     sqlite3_stmt* st = guard.statement;
     const int columns = sqlite3_column_count(st);
     int row = 0;
@@ -294,7 +308,7 @@ int CDBSqlite3::QueryRows(const QString& sql, RowCallback callback)
         return -1;
     }
     if (rc != SQLITE_DONE) {
-        Report(106, MsgF(106, {ErrorText()}));
+        ReportError();
         return -1;
     }
     return row > 0 ? 1 : 0;
@@ -303,21 +317,16 @@ int CDBSqlite3::QueryRows(const QString& sql, RowCallback callback)
 int CDBSqlite3::ExecWithBlobs(const QString& sql, int count, const int* sizes, const char* const* names,
                               const void* const* values)
 {
-    if (!Open())
-        return -1;
-    const QByteArray utf8 = sql.toUtf8();
-    StatementGuard guard;
     int busyCount = 0;
-    if (Prepare(utf8.constData(), &guard.statement, nullptr, &busyCount) != SQLITE_OK || !guard.statement) {
-        Report(106, MsgF(106, {ErrorText()}));
+    StatementGuard guard{OpenAndPrepare(sql, &busyCount)};
+    if (!guard.statement)
         return -1;
-    }
     sqlite3_stmt* st = guard.statement;
     // Name i goes with value i and size i; a name the statement lacks binds nothing.
     for (int i = 0; i < count; ++i) {
         const int index = sqlite3_bind_parameter_index(st, names[i]);
         if (index > 0 && sqlite3_bind_blob(st, index, values[i], sizes[i], SQLITE_STATIC) != SQLITE_OK) {
-            Report(106, MsgF(106, {ErrorText()}));
+            ReportError();
             return -1;
         }
     }
@@ -325,7 +334,7 @@ int CDBSqlite3::ExecWithBlobs(const QString& sql, int count, const int* sizes, c
     while ((rc = sqlite3_step(st)) == SQLITE_BUSY && PauseAfterBusy(&busyCount))
         sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
-        Report(106, MsgF(106, {ErrorText()}));
+        ReportError();
         return -1;
     }
     return 1;
@@ -334,15 +343,10 @@ int CDBSqlite3::ExecWithBlobs(const QString& sql, int count, const int* sizes, c
 int CDBSqlite3::QueryRecordset(const QString& sql, std::unique_ptr<CRecordset>& out)
 {
     out.reset();
-    if (!Open())
-        return -1;
-    const QByteArray utf8 = sql.toUtf8();
-    StatementGuard guard;
     int busyCount = 0;
-    if (Prepare(utf8.constData(), &guard.statement, nullptr, &busyCount) != SQLITE_OK || !guard.statement) {
-        Report(106, MsgF(106, {QString::fromUtf16(static_cast<const char16_t*>(sqlite3_errmsg16(m_db)))}));
+    StatementGuard guard{OpenAndPrepare(sql, &busyCount)};
+    if (!guard.statement)
         return -1;
-    }
     sqlite3_stmt* st = guard.statement;
     const int columns = sqlite3_column_count(st);
     std::vector<int> types(static_cast<size_t>(columns));
@@ -393,7 +397,7 @@ int CDBSqlite3::QueryRecordset(const QString& sql, std::unique_ptr<CRecordset>& 
         return -1;
     }
     if (rc != SQLITE_DONE) {
-        Report(106, MsgF(106, {ErrorText()}));
+        ReportError();
         return -1;
     }
     if (!set->Good()) {

@@ -61,7 +61,10 @@ private:
     // retried on its own, so statements already run are never run twice.
     int ExecText(const char* sql, ExecCallback callback, void* argument, QString* error);
     bool ExportKeyedCopy(const QString& copyPath);
+    // Open, then prepare one statement; null (reported as entry 106) on failure.
+    sqlite3_stmt* OpenAndPrepare(const QString& sql, int* busyCount);
     QString ErrorText() const;
+    void ReportError() const;   // entry 106 with SQLite's text of the last error
 
     int32_t m_keyFlag = 1;
     sqlite3* m_db = nullptr;

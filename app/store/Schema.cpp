@@ -50,7 +50,14 @@ struct ColumnDef {
     int type;
 };
 
-int CreateWithColumns(CDBOperator& db, const QString& table, std::initializer_list<ColumnDef> columns, int autoId,
+// recordtime as backup copies hold it; DATAINFO's has an automatic id instead of the first column.
+const std::vector<ColumnDef> kRecordtimeColumns = {
+    {"id", kTypeInteger},         {"name", kTypeText},       {"import", kTypeInteger},
+    {"SN", kTypeText},            {"time_start", kTypeText}, {"time_end", kTypeText},
+    {"hisdata_table", kTypeText}, {"devname", kTypeText},
+};
+
+int CreateWithColumns(CDBOperator& db, const QString& table, const std::vector<ColumnDef>& columns, int autoId,
                       const QStringList& keys = {})
 {
     QStringList names;
@@ -245,16 +252,7 @@ int CreateConfigTable(CDBOperator& db)
 
 int CreateRecordtimeTable(CDBOperator& db)
 {
-    return CreateWithColumns(db, QStringLiteral("recordtime"),
-                             {{"id", kTypeInteger},
-                              {"name", kTypeText},
-                              {"import", kTypeInteger},
-                              {"SN", kTypeText},
-                              {"time_start", kTypeText},
-                              {"time_end", kTypeText},
-                              {"hisdata_table", kTypeText},
-                              {"devname", kTypeText}},
-                             0);
+    return CreateWithColumns(db, QStringLiteral("recordtime"), kRecordtimeColumns, 0);
 }
 
 int CreateNoteTable(CDBOperator& db)
@@ -274,14 +272,7 @@ int CreateDatainfoTables(CDBOperator& db)
     const int results[] = {
         CreateTableByKind(db, QStringLiteral("devInfo"), kKindDevInfo),
         CreateWithColumns(db, QStringLiteral("recordtime"),
-                          {{"name", kTypeText},
-                           {"import", kTypeInteger},
-                           {"SN", kTypeText},
-                           {"time_start", kTypeText},
-                           {"time_end", kTypeText},
-                           {"hisdata_table", kTypeText},
-                           {"devname", kTypeText}},
-                          1),
+                          {kRecordtimeColumns.begin() + 1, kRecordtimeColumns.end()}, 1),
         CreateWithColumns(db, QStringLiteral("userinfo"),
                           {{"user_name", kTypeText},
                            {"user_password", kTypeText},
