@@ -209,6 +209,20 @@ int CDBSqlite3::ExecText(const char* sql, ExecCallback callback, void* argument,
     return SQLITE_OK;
 }
 
+int CDBSqlite3::CommitChecked(QString* error)
+{
+    int busyCount = 0;
+    for (;;) {
+        const int rc = sqlite3_exec(m_db, "commit;", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            return rc;
+        if (rc != SQLITE_BUSY || !PauseAfterBusy(&busyCount)) {
+            *error = ErrorText();
+            return rc;
+        }
+    }
+}
+
 int CDBSqlite3::ExeSql(const QString& sql, ExecCallback callback, void* argument)
 {
     if (!Open())
@@ -229,6 +243,14 @@ int CDBSqlite3::ExeSql(const QString& sql, ExecCallback callback, void* argument
             RollbackTransaction();
         return -1;
     }
+    // A commit that meets readers is retried like any busy statement; one
+    // that still fails must not pass for success, or the batch would vanish
+    // with the open transaction when the handle closes.
+    if (rc == SQLITE_OK && m_autoTransaction) {
+        rc = CommitChecked(&error);
+        if (rc == SQLITE_OK)
+            m_autoTransaction = 0;
+    }
     m_lastResult = rc;
     if (rc != SQLITE_OK) {
         Report(106, MsgF(106, {error}));
@@ -236,8 +258,6 @@ int CDBSqlite3::ExeSql(const QString& sql, ExecCallback callback, void* argument
             RollbackTransaction();
         return -1;
     }
-    if (m_autoTransaction)
-        CommitTransaction();
     if (argument)
         return 0;
     return local != 0 ? 1 : 0;

@@ -60,6 +60,8 @@ private:
     // Runs every statement of `sql` like sqlite3_exec; a busy statement is
     // retried on its own, so statements already run are never run twice.
     int ExecText(const char* sql, ExecCallback callback, void* argument, QString* error);
+    // "commit;" with busy retries; the SQLite result.
+    int CommitChecked(QString* error);
     bool ExportKeyedCopy(const QString& copyPath);
     // Open, then prepare one statement; null (reported as entry 106) on failure.
     sqlite3_stmt* OpenAndPrepare(const QString& sql, int* busyCount);
