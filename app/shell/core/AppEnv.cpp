@@ -1,0 +1,218 @@
+#include "AppEnv.h"
+
+#include "Ciniwell.h"
+#include "Strings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+QMutex g_envLock;
+QString g_folderOverride;        // SetProgramFolder
+QString g_folder;                // cached ProgramFolder
+QString g_defaultBackup;         // cached DefaultBackupFolder, follows g_folder
+QString g_language = QString::fromLatin1(kChineseModule);
+
+QString ExecutableFolder()
+{
+    // /proc/self/exe needs no QCoreApplication, so tools and early start-up get it too.
+    const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    return folder.isEmpty() ? QDir::currentPath() : folder;
+}
+
+QString Join(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// Mount points in /proc/self/mountinfo escape blanks and the like as "\ooo".
+QString UnescapeMountField(const QByteArray& field)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out += char(code);
+                i += 3;
+                continue;
+            }
+        }
+        out += field[i];
+    }
+    return QFile::decodeName(out);
+}
+
+bool Writable(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
+}
+
+} // namespace
+
+QString ProgramFolder()
+{
+    QMutexLocker lock(&g_envLock);
+    if (!g_folderOverride.isEmpty())
+        return g_folderOverride;
+    if (g_folder.isEmpty()) {
+        const QString fromEnv = qEnvironmentVariable("QUILLMARK_FOLDER");
+        g_folder = QDir::cleanPath(fromEnv.isEmpty() ? ExecutableFolder() : QDir(fromEnv).absolutePath());
+    }
+    return g_folder;
+}
+
+void SetProgramFolder(const QString& folder)
+{
+    {
+        QMutexLocker lock(&g_envLock);
+        g_folderOverride = folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath());
+        g_folder.clear();
+        g_defaultBackup.clear();
+    }
+    Settings();   // rebinds to the new settings file
+}
+
+QString DatabaseFolder() { return ProgramFolder() + QStringLiteral("/database"); }
+QString DatabasePath() { return DatabaseFolder() + QStringLiteral("/DATAINFO.db3"); }
+QString ConfigFolder() { return ProgramFolder() + QStringLiteral("/config"); }
+QString SettingsFile() { return ConfigFolder() + QStringLiteral("/channelInfo.ini"); }
+QString ResourceFolder() { return ProgramFolder() + QStringLiteral("/res/"); }
+QString LogFolder() { return ProgramFolder() + QStringLiteral("/log"); }
+
+QString MountPointOf(const QString& path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    while (!QFileInfo::exists(existing) && existing != QStringLiteral("/"))
+        existing = QFileInfo(existing).path();
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    const QString target = canonical.isEmpty() ? existing : canonical;
+
+    QString best = QStringLiteral("/");
+    QFile info(QStringLiteral("/proc/self/mountinfo"));
+    if (!info.open(QIODevice::ReadOnly))
+        return best;
+    // Fields: id parent major:minor root mount-point options ...; the longest
+    // mount point that contains the path is its file system (bind mounts included).
+    for (const QByteArray& line : info.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 5)
+            continue;
+        const QString mount = UnescapeMountField(fields[4]);
+        const bool contains = mount == QStringLiteral("/") || target == mount
+            || target.startsWith(mount + u'/');
+        if (contains && mount.size() > best.size())
+            best = mount;
+    }
+    return best;
+}
+
+QString ChooseBackupFolder(const QString& mountPoint, const QString& homeFolder)
+{
+    const QString candidate = Join(mountPoint, QStringLiteral("data_backup"));
+    const QFileInfo existing(candidate);
+    const bool usable = existing.exists() ? existing.isDir() && Writable(candidate)
+                                          : QFileInfo(mountPoint).isDir() && Writable(mountPoint);
+    return usable ? candidate : Join(homeFolder, QStringLiteral("data_backup"));
+}
+
+QString DefaultBackupFolder()
+{
+    const QString folder = ProgramFolder();
+    {
+        QMutexLocker lock(&g_envLock);
+        if (!g_defaultBackup.isEmpty())
+            return g_defaultBackup;
+    }
+    const QString chosen = ChooseBackupFolder(MountPointOf(folder), QDir::homePath());
+    QMutexLocker lock(&g_envLock);
+    g_defaultBackup = chosen;
+    return chosen;
+}
+
+QString BackupFolder()
+{
+    return Settings().GetIniStr(QStringLiteral("backup"), QStringLiteral("path"), DefaultBackupFolder(), 1);
+}
+
+Ciniwell& Settings()
+{
+    static Ciniwell settings(0);
+    const QString file = SettingsFile();
+    if (settings.Path() != file)
+        settings.SetPath(file);
+    return settings;
+}
+
+QString LanguageModuleSuffix() { return QStringLiteral(QM_LANGUAGE_MODULE_SUFFIX); }
+
+QString LanguageModulePath(const QString& name)
+{
+    // The name comes from the settings file: it may only name a file in res/.
+    if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\') || name == QStringLiteral(".")
+        || name == QStringLiteral(".."))
+        return QString();
+    return ResourceFolder() + name + LanguageModuleSuffix();
+}
+
+QString ChooseLanguageName(const QString& setting, const QLocale& locale)
+{
+    const QString trimmed = setting.trimmed();
+    if (!trimmed.isEmpty())
+        return trimmed;
+    const bool chinesePrc = locale.language() == QLocale::Chinese && locale.territory() == QLocale::China;
+    return QString::fromLatin1(chinesePrc ? kChineseModule : kEnglishModule);
+}
+
+QString CurrentLanguageName()
+{
+    QMutexLocker lock(&g_envLock);
+    return g_language;
+}
+
+void SetCurrentLanguageName(const QString& name)
+{
+    QMutexLocker lock(&g_envLock);
+    g_language = name;
+}
+
+bool CurrentLanguageIsChinese()
+{
+    return CurrentLanguageName() == QLatin1String(kChineseModule);
+}
+
+LanguageResult SelectLanguage(const QLocale& locale)
+{
+    if (!QDir().mkpath(ResourceFolder()))
+        return LanguageResult::NoResourceFolder;
+    const QString setting = Settings().GetIniStr(QStringLiteral("system"), QStringLiteral("language"), QString(), 0);
+    const QString name = ChooseLanguageName(setting, locale);
+    SetCurrentLanguageName(name);
+    const QString module = LanguageModulePath(name);
+    if (!module.isEmpty() && LoadLanguageModule(module))
+        return LanguageResult::ModuleLoaded;
+    UseBuiltinStrings();
+    return LanguageResult::BuiltinUsed;
+}
+
+int RequestLanguageSwitch(const QString& name)
+{
+    if (name == CurrentLanguageName())
+        return 0;
+    return Settings().WriteIniStr(QStringLiteral("system"), QStringLiteral("language"), name) ? 1 : -1;
+}
+
+QString HelpFilePath()
+{
+    return ResourceFolder() + (CurrentLanguageIsChinese() ? QStringLiteral("ch.chm") : QStringLiteral("en.chm"));
+}
+
+} // namespace qm
