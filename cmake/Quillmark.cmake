@@ -15,8 +15,12 @@ endfunction()
 # offscreen platform instead of gtest_main.
 function(qm_add_test name)
   cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/common/test_env.cpp)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # ctest cannot carry a list-valued ENVIRONMENT through test discovery, so the
+  # executable sets these itself (see tests/common/test_env.cpp).
+  target_compile_definitions(${name} PRIVATE
+    QM_TEST_PROGRAM_DIR_DEFAULT="${QM_PROGRAM_DIR}" QM_SOURCE_DIR_DEFAULT="${CMAKE_SOURCE_DIR}")
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
   if(T_QT)
     target_link_libraries(${name} PRIVATE qm_test_qtmain GTest::gtest GTest::gmock Qt6::Widgets ${T_LIBS})
@@ -26,8 +30,7 @@ function(qm_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set(props TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QM_TEST_PROGRAM_DIR=${QM_PROGRAM_DIR};QM_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  set(props TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
