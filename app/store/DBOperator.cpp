@@ -2,6 +2,7 @@
 #include "StoreSeams.h"
 
 #include "MessageSeam.h"
+#include "Strings.h"
 
 namespace qm::store {
 
@@ -19,7 +20,7 @@ QString CDBOperator::GetProcedureText(const QString&, const QString&, const QStr
 
 int CDBOperator::ExecProcedure(const QString&, const QString&, QString& error)
 {
-    error = QStringLiteral("procedure is not supported!");
+    error = qm::Msg(6206);
     return -1;
 }
 

@@ -413,7 +413,7 @@ int CDBSqlite3::QueryRecordset(const QString& sql, std::unique_ptr<CRecordset>& 
     if (rc == SQLITE_BUSY)
         return -1;
     if (rc == SQLITE_ERROR) {
-        Report(106, QStringLiteral("SQL error or missing database"));
+        Report(106, qm::Msg(6205));
         return -1;
     }
     if (rc != SQLITE_DONE) {

@@ -32,7 +32,7 @@ std::unique_ptr<CDBSqlite3> OpenDatabase(void* owner, const QString& path, int c
         db->SetKeyFlag(1);
         if (!keyed || db->ProbeKey()) {
             db.reset();
-            qm::ShowMessageText(kMsgInvalidDatabase, path + QStringLiteral("Invalid Database!\r\n"));
+            qm::ShowMessageText(kMsgInvalidDatabase, path + qm::Msg(kMsgInvalidDatabase));
             return nullptr;
         }
     }

@@ -8,9 +8,9 @@
 
 namespace qm::store {
 
-// Number under which the "path + Invalid Database!" box is shown. The text is
-// fixed (not translated), so it has no string-table entry.
-inline constexpr int kMsgInvalidDatabase = 0;
+// Number of the "path + Invalid Database!" box. The text is the same in every
+// language; the entry keeps it where every other text is.
+inline constexpr int kMsgInvalidDatabase = 6204;
 
 // Returns the ready object, or null:
 // - missing file and `create` 0: entry 109 with the path (shown only with
