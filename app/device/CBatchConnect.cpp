@@ -1,0 +1,139 @@
+#include "CBatchConnect.h"
+
+#include "CBatchNote.h"
+#include "ComSettings.h"
+#include "EventLock.h"
+#include "OperationLog.h"
+#include "PortList.h"
+#include "Strings.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace qm::device {
+namespace {
+
+// Keeps the UI alive for `ms` (or just sleeps off the UI thread).
+void PauseWithEvents(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        if (qm::store::OnUiThread())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+struct Worker {
+    std::thread thread;
+    std::atomic<bool> done{false};
+};
+
+// The counters and lines the workers share.
+struct Tally {
+    QMutex lock;
+    BatchConnectResult result;
+};
+
+} // namespace
+
+BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, const BatchConnectOptions& options)
+{
+    if (note) {
+        note->Reset(Msg(5038), false);
+    }
+    PauseWithEvents(options.startPauseMs);
+
+    const int mode = ReadAutoMode();
+    ReadInterval();
+    QList<int> ports;
+    if (mode == 1) {
+        EnumeratePorts();
+        ports = PortNumbers();
+    } else {
+        ports << PortNumberOf(ReadPortText());
+    }
+    if (note)
+        note->SetTotal(int(ports.size()));
+
+    Tally tally;
+    if (!ports.isEmpty())
+        procedure.EnsureDatabase();
+
+    qm::store::CEventLock handOver(true);
+    std::atomic<int> nextIndex{0};
+    std::vector<std::unique_ptr<Worker>> workers;
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        qm::store::WaitWithMessagePump(handOver, -1, false);
+        auto worker = std::make_unique<Worker>();
+        Worker* self = worker.get();
+        worker->thread = std::thread([&, self] {
+            const int port = ports.at(nextIndex.fetch_add(1));
+            const quint64 threadId = quint64(std::hash<std::thread::id>()(std::this_thread::get_id()));
+            {
+                QMutexLocker lock(&tally.lock);
+                tally.result.workerPorts << port;
+                tally.result.workerThreads << threadId;
+            }
+            handOver.Set();
+
+            QString line;
+            DevicePtr device;
+            const int ok = procedure.ConnectOnePort(port, &line, &device);
+            {
+                QMutexLocker lock(&tally.lock);
+                BatchConnectResult& r = tally.result;
+                ++r.tried;
+                (ok ? r.connected : r.failed) += 1;
+                r.lines << line;
+                if (device) {
+                    r.connectedSerials << device->sn;
+                    r.connectedNames << device->name;
+                }
+                if (note) {
+                    ok ? note->ReportSuccess(line) : note->ReportFailure(line);
+                    note->SetDone(r.tried);
+                }
+            }
+            self->done.store(true);
+        });
+        workers.push_back(std::move(worker));
+    }
+
+    // Wait for every worker, keeping the UI alive; a finished thread is joined
+    // at once so nothing of it outlives its work.
+    while (!workers.empty()) {
+        for (auto it = workers.begin(); it != workers.end();) {
+            if ((*it)->done.load()) {
+                (*it)->thread.join();
+                it = workers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (workers.empty())
+            break;
+        if (qm::store::OnUiThread())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+
+    BatchConnectResult result = tally.result;
+    if (options.writeLog) {
+        for (const QString& name : result.connectedNames)
+            WriteOperationLog(options.logSource, Msg(269) + name, 4, options.logUser);
+    }
+    if (note)
+        note->Finish();
+    return result;
+}
+
+} // namespace qm::device

@@ -1,0 +1,154 @@
+// A scratch program folder with an initial main database, the core bound to
+// it and simulated loggers reached through its port map.
+#pragma once
+
+#include "AppEnv.h"
+#include "Ciniwell.h"
+#include "ComSettings.h"
+#include "InitialDatabase.h"
+#include "LoginState.h"
+#include "OpenDatabase.h"
+#include "Recordset.h"
+#include "Startup.h"
+#include "loggersim/Simulator.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace devtest {
+
+inline loggersim::LoggerProfile Logger(const std::string& sn, int channels = 2, int baud = 115200)
+{
+    loggersim::LoggerProfile p;
+    p.name = sn;
+    p.pacing = false;
+    p.state.sn = sn;
+    p.state.baud = baud;
+    p.state.mac = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
+    p.state.deviceType = 3;
+    p.state.channels.resize(size_t(channels));
+    for (int i = 0; i < channels; ++i)
+        p.state.channels[size_t(i)].type = i + 1;
+    p.state.frameBytes = 2 * channels + 6;
+    return p;
+}
+
+struct DevInfoRow {
+    QString sn, mac, name, chanType;
+    int devtype = 0, port = 0, baud = 0;
+};
+
+// Descriptors this process holds open on `path` (a pty slave; the in-process
+// simulator keeps one of its own).
+inline int OpenCount(const std::string& path)
+{
+    int found = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (dirent* e = readdir(dir)) {
+            char target[512] = {};
+            const std::string link = std::string("/proc/self/fd/") + e->d_name;
+            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            if (n > 0 && path == std::string(target, size_t(n)))
+                ++found;
+        }
+        closedir(dir);
+    }
+    return found;
+}
+
+class DeviceFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ASSERT_EQ(qm::store::CreateInitialProgramFolder(m_folder.path()), qm::store::kInitialCreated);
+        setenv("QUILLMARK_FOLDER", qPrintable(m_folder.path()), 1);
+        qm::SetProgramFolder(m_folder.path());
+        qm::InitCore();
+        // Replies are immediate; a short delay keeps the silent attempts short.
+        SetCom(1, QString(), 0, 60);
+    }
+
+    void TearDown() override
+    {
+        m_sim.reset();
+        qm::ShutdownCore();
+        qm::ClearLogin();
+        qm::SetProgramFolder(QString());
+        unsetenv("QUILLMARK_FOLDER");
+    }
+
+    void SetCom(int mode, const QString& port, int baud, int interval)
+    {
+        Ciniwell& ini = qm::Settings();
+        ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("auto"), mode);
+        ini.WriteIniStr(QStringLiteral("com_port"), QStringLiteral("port"), port);
+        ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("CBT"), baud);
+        ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("interval"), interval);
+        qm::device::ReadInterval();
+    }
+
+    loggersim::CSimulator& Start(const std::vector<loggersim::LoggerProfile>& profiles, std::vector<int> coms = {})
+    {
+        m_sim = std::make_unique<loggersim::CSimulator>(m_folder.path().toStdString());
+        for (size_t i = 0; i < profiles.size(); ++i)
+            m_sim->Add(profiles[i], i < coms.size() ? coms[i] : 0);
+        std::string error;
+        EXPECT_TRUE(m_sim->Start(&error)) << error;
+        return *m_sim;
+    }
+
+    // A port that the map lists but where nobody answers: a pty whose master
+    // is held open and never read.
+    int AddDeadPort(int com)
+    {
+        m_deadMaster = posix_openpt(O_RDWR | O_NOCTTY);
+        EXPECT_GE(m_deadMaster, 0);
+        grantpt(m_deadMaster);
+        unlockpt(m_deadMaster);
+        QDir().mkpath(m_folder.path() + QStringLiteral("/dev"));
+        const QString link = m_folder.path() + QStringLiteral("/dev/COM%1").arg(com);
+        EXPECT_EQ(symlink(ptsname(m_deadMaster), qPrintable(link)), 0);
+        return com;
+    }
+
+    std::vector<DevInfoRow> DevInfo()
+    {
+        std::vector<DevInfoRow> rows;
+        auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+        std::unique_ptr<qm::store::CRecordset> set;
+        if (!db || db->QueryRecordset(QStringLiteral("select * from devInfo order by SN"), set) != 1 || !set)
+            return rows;
+        for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
+            rows.push_back({set->Text(u"SN"), set->Text(u"mac"), set->Text(u"devName"), set->Text(u"chan_type"),
+                            int(set->Integer(u"devtype")), int(set->Integer(u"port")),
+                            int(set->Integer(u"baud"))});
+        return rows;
+    }
+
+    QString Folder() const { return m_folder.path(); }
+    loggersim::CSimulator& Sim() { return *m_sim; }
+
+    ~DeviceFixture() override
+    {
+        if (m_deadMaster >= 0)
+            close(m_deadMaster);
+    }
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<loggersim::CSimulator> m_sim;
+    int m_deadMaster = -1;
+};
+
+} // namespace devtest
