@@ -1,0 +1,89 @@
+// quillmark-cli [--folder PROGRAM_FOLDER] COMMAND [ARGS]
+//
+// The program's device logic without a window. The folder defaults to the
+// folder of the executable. Messages the logic would show go to stderr as
+// "<number>: <text>"; questions take their default answer.
+#include "CliCommands.h"
+
+#include "AppEnv.h"
+#include "CDevManager.h"
+#include "MessageSeam.h"
+#include "Startup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+class StderrMessages : public qm::IMessageHandler {
+public:
+    int Show(const qm::MessageRequest& r) override
+    {
+        qm::cli::PrintError(QStringLiteral("%1: %2").arg(r.number).arg(r.text));
+        return qm::DefaultAnswer(r.buttons);
+    }
+};
+
+void Usage()
+{
+    QString text = QStringLiteral("usage: quillmark-cli [--folder PROGRAM_FOLDER] COMMAND\n"
+                                  "  --folder F   the program folder (default: the folder of this program)\n"
+                                  "commands:\n");
+    for (const qm::cli::CliCommand& c : qm::cli::CliCommandTable()) {
+        for (const QString& line : QString::fromUtf8(c.usage).split(u'\n'))
+            text += QStringLiteral("  ") + line + u'\n';
+    }
+    std::fputs(text.toUtf8().constData(), stderr);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+
+    QString folder = QCoreApplication::applicationDirPath();
+    if (!args.isEmpty() && args.first() == QLatin1String("--folder")) {
+        if (args.size() < 2 || args.at(1).isEmpty()) {
+            Usage();
+            return qm::cli::kExitUsage;
+        }
+        folder = QFileInfo(args.at(1)).absoluteFilePath();
+        args = args.mid(2);
+    }
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("help")) {
+        Usage();
+        return args.isEmpty() ? qm::cli::kExitUsage : qm::cli::kExitOk;
+    }
+    const qm::cli::CliCommand* command = qm::cli::FindCliCommand(args.first());
+    if (!command) {
+        qm::cli::PrintError(QStringLiteral("quillmark-cli: unknown command \"%1\"").arg(args.first()));
+        Usage();
+        return qm::cli::kExitUsage;
+    }
+    if (!QFileInfo(folder).isDir()) {
+        qm::cli::PrintError(QStringLiteral("quillmark-cli: no program folder %1").arg(folder));
+        return qm::cli::kExitFailed;
+    }
+
+    // The port map reads the folder from the environment; the rest of the
+    // program from the environment module. Both name the same folder.
+    setenv("QUILLMARK_FOLDER", QDir::cleanPath(folder).toUtf8().constData(), 1);
+    qm::SetProgramFolder(QDir::cleanPath(folder));
+    StderrMessages messages;
+    qm::SetMessageHandler(&messages);
+    qm::InitCore();
+
+    const int code = command->run(args.mid(1));
+
+    // Devices close their ports before the core goes.
+    qm::device::DeviceManager().Clear();
+    qm::ShutdownCore();
+    qm::SetMessageHandler(nullptr);
+    return code;
+}
