@@ -1,0 +1,17 @@
+// Quillmark: the desktop management station for portable data loggers.
+#include "CQuillmarkApp.h"
+#include "CQuillmarkDlg.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    qm::CQuillmarkApp theApp;
+    theApp.SetMainWindowSetup([](qm::CQuillmarkDlg& window) {
+        // The main window's body (toolbar, trees, record area, device commands)
+        // installs itself into the frame here.
+        (void)window;
+    });
+    return theApp.Run();
+}

@@ -1,0 +1,121 @@
+#include "CQuillmarkApp.h"
+
+#include "AppEnv.h"
+#include "CQuillmarkDlg.h"
+#include "InstanceGuard.h"
+#include "LoginState.h"
+#include "MessageBoxHandler.h"
+#include "MessageSeam.h"
+#include "OperationLog.h"
+#include "Startup.h"
+#include "Strings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QProcess>
+#include <QTimer>
+
+namespace qm {
+
+void InstallFontSubstitutions()
+{
+    const QString song = QStringLiteral("AR PL UMing CN");
+    const QString hei = QStringLiteral("WenQuanYi Micro Hei");
+    QFont::insertSubstitution(QStringLiteral("宋体"), song);
+    QFont::insertSubstitution(QStringLiteral("SimSun"), song);
+    QFont::insertSubstitution(QStringLiteral("微软雅黑"), hei);
+    QFont::insertSubstitution(QStringLiteral("Microsoft YaHei"), hei);
+    if (QFontDatabase::hasFamily(hei)) {
+        QFont font(hei);
+        font.setPointSize(10);
+        QApplication::setFont(font);
+    }
+}
+
+CQuillmarkApp::CQuillmarkApp() : m_messages(std::make_unique<CMessageBoxHandler>())
+{
+    SetMessageHandler(m_messages.get());
+}
+
+CQuillmarkApp::~CQuillmarkApp()
+{
+    if (CurrentMessageHandler() == m_messages.get())
+        SetMessageHandler(nullptr);
+}
+
+void CQuillmarkApp::SetMainWindowSetup(std::function<void(CQuillmarkDlg&)> setup)
+{
+    m_setup = std::move(setup);
+}
+
+int CQuillmarkApp::Run()
+{
+    InitInstance();
+    return ExitInstance();
+}
+
+bool CQuillmarkApp::InitInstance()
+{
+    InitCore();
+
+    m_instance = std::make_unique<CInstanceGuard>();
+    if (!m_instance->Acquire(3, 1000)) {
+        ShowMessage(351);
+        m_instance.reset();
+        return false;
+    }
+
+    if (!QDir().mkpath(ConfigFolder())) {
+        ShowMessageText(110, MsgF(110, {ConfigFolder()}));
+        return false;
+    }
+    ClearLogin();
+
+    switch (SelectLanguage()) {
+    case LanguageResult::ModuleLoaded:
+        break;
+    case LanguageResult::BuiltinUsed:
+        ShowMessage(354);
+        break;
+    case LanguageResult::NoResourceFolder:
+        ShowMessageText(110, MsgF(110, {ResourceFolder()}));
+        return false;
+    }
+
+    InstallFontSubstitutions();
+    InstallWaitCursorHook();
+    QApplication::setApplicationDisplayName(QString());
+    // Hiding the window on logout must not end the program; closing it does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    WriteOperationLog(QString(), Msg(292), 24);
+
+    auto* dialog = new CQuillmarkDlg;
+    QObject::connect(dialog, &CQuillmarkDlg::aboutToClose, qApp, [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); });
+    if (m_setup)
+        m_setup(*dialog);
+    QTimer::singleShot(0, dialog, &CQuillmarkDlg::Login);
+    QApplication::exec();
+    m_restart = dialog->RestartRequested();
+
+    WriteOperationLog(QString(), Msg(268), 3);
+    delete dialog;
+    return false;
+}
+
+int CQuillmarkApp::ExitInstance()
+{
+    ShutdownCore();
+    UseBuiltinStrings();
+    const bool held = m_instance && m_instance->Held();
+    m_instance.reset();
+    if (held && m_restart) {
+        const QStringList arguments = QCoreApplication::arguments().mid(1);
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments, QCoreApplication::applicationDirPath());
+    }
+    return 0;
+}
+
+} // namespace qm
