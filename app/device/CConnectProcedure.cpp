@@ -56,6 +56,13 @@ int CConnectProcedure::EnsureDatabase()
 
 void CConnectProcedure::SetNameAsker(NameAsker asker) { m_asker = std::move(asker); }
 
+void CConnectProcedure::SetLinkFactory(LinkFactory factory) { m_linkFactory = std::move(factory); }
+
+std::unique_ptr<CLinkParent> CConnectProcedure::MakeLink() const
+{
+    return m_linkFactory ? m_linkFactory() : CreateLink();
+}
+
 int CConnectProcedure::ExecMain(const QString& sql)
 {
     if (!EnsureDatabase())
@@ -68,7 +75,7 @@ int CConnectProcedure::ExecMain(const QString& sql)
 DevicePtr CConnectProcedure::NewDevice() const
 {
     auto device = std::make_shared<CDevice>();
-    device->link = CreateLink();
+    device->link = MakeLink();
     return device->link ? device : DevicePtr();
 }
 
@@ -77,7 +84,7 @@ bool CConnectProcedure::RenewLink(CDevice& device) const
     // The old link must close its port before the new one opens it: ports are
     // opened for one user at a time.
     device.link.reset();
-    device.link = CreateLink();
+    device.link = MakeLink();
     return device.link != nullptr;
 }
 

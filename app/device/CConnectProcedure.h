@@ -30,6 +30,9 @@ namespace qm::device {
 // when the user cancelled. The procedure checks the name again.
 using NameAsker = std::function<bool(const QString& currentName, QString* chosen)>;
 
+// Makes the link of a new device; null when none can be made.
+using LinkFactory = std::function<std::unique_ptr<CLinkParent>()>;
+
 class CConnectProcedure {
 public:
     explicit CConnectProcedure(CDevManager& devices = DeviceManager());
@@ -46,6 +49,8 @@ public:
     int EnsureDatabase();
     // Without an asker a new logger keeps its card name.
     void SetNameAsker(NameAsker asker);
+    // The links of new devices; empty: CreateLink (the serial library).
+    void SetLinkFactory(LinkFactory factory);
 
     CDevManager& Devices() { return m_devices; }
 
@@ -89,7 +94,10 @@ private:
     QMutex m_dbLock;
     qm::store::CDBOperator* m_database = nullptr;
     std::unique_ptr<qm::store::CDBOperator> m_ownDatabase;
+    std::unique_ptr<CLinkParent> MakeLink() const;
+
     NameAsker m_asker;
+    LinkFactory m_linkFactory;
     DevicePtr m_last;
 };
 

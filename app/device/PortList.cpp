@@ -11,6 +11,16 @@ namespace {
 
 QMutex g_portLock;
 QList<int> g_portNumbers;
+QString g_realDeviceFolder;
+
+kelvane::PortMapRoots Roots()
+{
+    kelvane::PortMapRoots roots = kelvane::SystemRoots();
+    QMutexLocker lock(&g_portLock);
+    if (!g_realDeviceFolder.isEmpty())
+        roots.sysClassTty = g_realDeviceFolder.toStdString();
+    return roots;
+}
 
 } // namespace
 
@@ -18,7 +28,7 @@ int EnumeratePorts(QList<PortInfo>* ports)
 {
     QList<PortInfo> found;
     QList<int> numbers;
-    for (const kelvane::PortEntry& entry : kelvane::EnumeratePorts()) {
+    for (const kelvane::PortEntry& entry : kelvane::EnumeratePorts(Roots())) {
         PortInfo info;
         info.name = QString::fromStdString(entry.name);
         info.number = PortNumberOf(info.name);
@@ -33,6 +43,12 @@ int EnumeratePorts(QList<PortInfo>* ports)
     if (ports)
         *ports = found;
     return int(found.size());
+}
+
+void SetRealDeviceFolder(const QString& sysClassTty)
+{
+    QMutexLocker lock(&g_portLock);
+    g_realDeviceFolder = sysClassTty;
 }
 
 QList<int> PortNumbers()

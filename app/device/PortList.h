@@ -22,4 +22,9 @@ int EnumeratePorts(QList<PortInfo>* ports = nullptr);
 // The global list as the last enumeration left it.
 QList<int> PortNumbers();
 
+// Where the enumeration looks for real serial devices; empty (the default):
+// the system's. Tests name an empty folder so that only the program folder's
+// links count.
+void SetRealDeviceFolder(const QString& sysClassTty);
+
 } // namespace qm::device

@@ -8,6 +8,7 @@
 #include "InitialDatabase.h"
 #include "LoginState.h"
 #include "OpenDatabase.h"
+#include "PortList.h"
 #include "Recordset.h"
 #include "Startup.h"
 #include "loggersim/Simulator.h"
@@ -72,16 +73,20 @@ protected:
     {
         ASSERT_TRUE(m_folder.isValid());
         ASSERT_EQ(qm::store::CreateInitialProgramFolder(m_folder.path()), qm::store::kInitialCreated);
+        ASSERT_TRUE(QDir().mkpath(m_folder.path() + QStringLiteral("/config")));
         setenv("QUILLMARK_FOLDER", qPrintable(m_folder.path()), 1);
         qm::SetProgramFolder(m_folder.path());
         qm::InitCore();
+        // Only the folder's links are ports: the machine's own serial devices stay out.
+        qm::device::SetRealDeviceFolder(m_folder.path() + QStringLiteral("/no-tty"));
         // Replies are immediate; a short delay keeps the silent attempts short.
-        SetCom(1, QString(), 0, 60);
+        SetCom(1, QString(), -1, 60);
     }
 
     void TearDown() override
     {
         m_sim.reset();
+        qm::device::SetRealDeviceFolder(QString());
         qm::ShutdownCore();
         qm::ClearLogin();
         qm::SetProgramFolder(QString());
@@ -91,10 +96,11 @@ protected:
     void SetCom(int mode, const QString& port, int baud, int interval)
     {
         Ciniwell& ini = qm::Settings();
-        ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("auto"), mode);
-        ini.WriteIniStr(QStringLiteral("com_port"), QStringLiteral("port"), port);
-        ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("CBT"), baud);
-        ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("interval"), interval);
+        ASSERT_EQ(ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("auto"), mode), 1);
+        ASSERT_EQ(ini.WriteIniStr(QStringLiteral("com_port"), QStringLiteral("port"), port), 1);
+        if (baud >= 0)
+            ASSERT_EQ(ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("CBT"), baud), 1);
+        ASSERT_EQ(ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("interval"), interval), 1);
         qm::device::ReadInterval();
     }
 
@@ -134,6 +140,18 @@ protected:
                             int(set->Integer(u"devtype")), int(set->Integer(u"port")),
                             int(set->Integer(u"baud"))});
         return rows;
+    }
+
+    void AddDevInfo(const QString& sn, int port, int baud)
+    {
+        auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+        ASSERT_TRUE(db);
+        ASSERT_GE(db->ExeSql(QStringLiteral("insert into devInfo(SN, mac, devtype, devName, port, baud, chan_type) "
+                                            "values('%1', '', 1, 'old', %2, %3, '1');")
+                                 .arg(sn)
+                                 .arg(port)
+                                 .arg(baud)),
+                  0);
     }
 
     QString Folder() const { return m_folder.path(); }

@@ -134,3 +134,127 @@ TEST_F(ConnectTest, DisconnectClosesThePort)
 }
 
 } // namespace
+
+namespace {
+
+// The connect dialog's procedure: the logger selected in the main window, or
+// the configured port.
+class ConnectSelectedTest : public DeviceFixture {
+protected:
+    CDevManager devices;
+    CConnectProcedure procedure{devices};
+    qm::MessageScript messages;
+};
+
+TEST_F(ConnectSelectedTest, SelectedLoggerIsFoundOnAnotherPortBySerialNumber)
+{
+    auto& sim = Start({Logger("A1B200041", 2), Logger("A1B200042", 2)}, {1, 2});
+    const int idle = devtest::OpenCount(sim.At(0).SlavePath());
+    AddDevInfo(QStringLiteral("A1B200042"), 5, 115200);   // it used to be on COM5
+    devices.SetCurrentSN(QStringLiteral("A1B200042"));
+
+    ASSERT_EQ(procedure.ConnectSelected(), 1);
+    ASSERT_TRUE(procedure.LastConnected());
+    EXPECT_EQ(procedure.LastConnected()->port, 2);
+    EXPECT_EQ(devices.SerialNumbers(), QStringList{QStringLiteral("A1B200042")});
+    EXPECT_EQ(devtest::OpenCount(sim.At(0).SlavePath()), idle);   // the other logger was let go
+    const auto rows = DevInfo();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].port, 2);
+    EXPECT_EQ(rows[0].name, QStringLiteral("KMW-HxxT"));
+    EXPECT_TRUE(messages.Numbers().isEmpty());
+}
+
+TEST_F(ConnectSelectedTest, AnotherLoggerOnTheExpectedPortEndsWithNothing)
+{
+    Start({Logger("A1B200041", 2), Logger("A1B200042", 2)}, {1, 2});
+    AddDevInfo(QStringLiteral("A1B200042"), 1, 115200);
+    devices.SetCurrentSN(QStringLiteral("A1B200042"));
+    EXPECT_EQ(procedure.ConnectSelected(), 0);
+    EXPECT_EQ(devices.Count(), 0);
+    ASSERT_EQ(DevInfo().size(), 1u);
+    EXPECT_EQ(DevInfo()[0].port, 1);
+}
+
+// A serial link whose open of one port at one baud rate fails (a port busy for
+// a moment, a driver refusing a setting).
+class RefusingLink : public CUSBConn {
+public:
+    RefusingLink(int port, int baud, std::shared_ptr<int> refusals) : m_port(port), m_baud(baud), m_refusals(refusals) {}
+    int Open(int port, int baud) override
+    {
+        if (port == m_port && baud == m_baud) {
+            ++*m_refusals;
+            return 0;
+        }
+        return CUSBConn::Open(port, baud);
+    }
+
+private:
+    int m_port, m_baud;
+    std::shared_ptr<int> m_refusals;
+};
+
+TEST_F(ConnectSelectedTest, OpenAtAnotherBaudOnTheSamePortEndsTheScan)
+{
+    // Nothing selected: the stored port and baud. The open at 9600 fails, 115200
+    // opens the same port, and that logger is the one connected, not one found
+    // on a port further on.
+    Start({Logger("A1B200051", 2), Logger("A1B200052", 2)}, {2, 1});
+    SetCom(1, QStringLiteral("COM2"), 9600, 60);
+    auto refusals = std::make_shared<int>(0);
+    procedure.SetLinkFactory([refusals] { return std::make_unique<RefusingLink>(2, 9600, refusals); });
+    ASSERT_EQ(procedure.ConnectSelected(), 1);
+    EXPECT_EQ(*refusals, 1);
+    EXPECT_EQ(procedure.LastConnected()->sn, QStringLiteral("A1B200051"));
+    EXPECT_EQ(procedure.LastConnected()->port, 2);
+    EXPECT_EQ(procedure.LastConnected()->baud, 115200);
+    EXPECT_EQ(devices.CurrentSN(), QStringLiteral("A1B200051"));
+    EXPECT_EQ(devices.Count(), 1);
+}
+
+TEST_F(ConnectSelectedTest, NewLoggerIsNamedAndTheNameWrittenInGbk)
+{
+    auto& sim = Start({Logger("A1B200061", 2)}, {3});
+    SetCom(0, QStringLiteral("COM3"), 115200, 60);
+    QString offered;
+    procedure.SetNameAsker([&](const QString& current, QString* chosen) {
+        offered = current;
+        *chosen = QStringLiteral("  冷库五号机 ");
+        return true;
+    });
+    ASSERT_EQ(procedure.ConnectSelected(), 1);
+    EXPECT_EQ(offered, QStringLiteral("KMW-HxxT"));
+    std::string gbk;
+    ASSERT_TRUE(loggersim::Utf8ToGbk("冷库五号机", gbk));
+    EXPECT_EQ(sim.At(0).Device().State().cardName, gbk);
+    EXPECT_EQ(procedure.LastConnected()->name, QStringLiteral("冷库五号机"));
+    EXPECT_EQ(DevInfo().at(0).name, QStringLiteral("冷库五号机"));
+
+    // Known now: connecting again asks nothing.
+    offered.clear();
+    ASSERT_EQ(procedure.ConnectSelected(), 1);
+    EXPECT_TRUE(offered.isEmpty());
+}
+
+TEST_F(ConnectSelectedTest, RefusedNameOrMissingChannelsConnectNothing)
+{
+    auto zero = Logger("A1B200072", 2);
+    zero.faults.push_back({loggersim::FaultKind::ZeroChannels});
+    auto& sim = Start({Logger("A1B200071", 2), zero}, {1, 2});
+    const int idle = devtest::OpenCount(sim.At(0).SlavePath());
+    SetCom(0, QStringLiteral("COM1"), 115200, 60);
+    procedure.SetNameAsker([](const QString&, QString*) { return false; });
+    EXPECT_EQ(procedure.ConnectSelected(), 0);
+    EXPECT_EQ(devtest::OpenCount(sim.At(0).SlavePath()), idle);
+    EXPECT_TRUE(sim.At(0).Device().State().cardName.empty());
+
+    procedure.SetNameAsker({});
+    SetCom(0, QStringLiteral("COM2"), 115200, 60);
+    EXPECT_EQ(procedure.ConnectSelected(), 0);
+    EXPECT_EQ(messages.Numbers(), QList<int>{5409});
+    EXPECT_EQ(devices.Count(), 0);
+    EXPECT_TRUE(DevInfo().empty());
+}
+
+} // namespace
