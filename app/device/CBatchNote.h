@@ -11,8 +11,8 @@
 //           note.SetDone(n) or note.Advance(k); note.CancelRequested()
 //   note.Finish();
 //
-// Lines are kept newest first: Text() joins them with "\r\n", newest at the
-// top, the way the window shows them; Lines() gives them in arrival order.
+// Lines() gives the lines in arrival order (the window appends them that way);
+// Text() joins them with "\r\n", newest at the top.
 //
 // changed() is emitted after an update when no earlier emission is still
 // unread; an observer connects it queued and reads Snapshot(), which re-arms

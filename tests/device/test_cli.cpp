@@ -1,0 +1,113 @@
+#include "DeviceFixture.h"
+
+#include <QFile>
+#include <QProcess>
+
+using devtest::DeviceFixture;
+using devtest::Logger;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QStringList out;
+    QString err;
+};
+
+class CliTest : public DeviceFixture {
+protected:
+    CliRun Cli(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
+                QStringList{QStringLiteral("--folder"), Folder()} + args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        CliRun r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    struct Note {
+        QString user, info;
+        int type;
+    };
+    std::vector<Note> Notes()
+    {
+        std::vector<Note> rows;
+        auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+        std::unique_ptr<qm::store::CRecordset> set;
+        if (db && db->QueryRecordset(QStringLiteral("select * from note where type = 4"), set) == 1 && set)
+            for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
+                rows.push_back({set->Text(u"user_name"), set->Text(u"info"), int(set->Integer(u"type"))});
+        return rows;
+    }
+};
+
+TEST_F(CliTest, PortsAndConnectOnePort)
+{
+    auto zero = Logger("A1B200102", 1);
+    zero.faults.push_back({loggersim::FaultKind::ZeroChannels});
+    Start({Logger("A1B200101", 2), zero}, {1, 2});
+    AddDeadPort(3);
+
+    const CliRun ports = Cli({QStringLiteral("ports")});
+    EXPECT_EQ(ports.code, 0);
+    ASSERT_GE(ports.out.size(), 3);   // the machine's own serial ports follow the links
+    EXPECT_EQ(ports.out.at(0), QStringLiteral("COM1\t") + Folder() + QStringLiteral("/dev/COM1"));
+    EXPECT_EQ(ports.out.at(2), QStringLiteral("COM3\t") + Folder() + QStringLiteral("/dev/COM3"));
+
+    const CliRun one = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("1")});
+    EXPECT_EQ(one.code, 0) << one.err.toStdString();
+    EXPECT_EQ(one.out, QStringList{QStringLiteral("设备KMW-HxxT连接成功")});
+    ASSERT_EQ(DevInfo().size(), 1u);
+    EXPECT_EQ(DevInfo()[0].chanType, QStringLiteral("1;2"));
+    const auto notes = Notes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].info, QStringLiteral("设备连接KMW-HxxT"));
+    EXPECT_TRUE(notes[0].user.isEmpty());
+
+    const CliRun zeroRun = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("2")});
+    EXPECT_EQ(zeroRun.code, 1);
+    EXPECT_EQ(zeroRun.out, QStringList{QStringLiteral("COM2连接失败SN:A1B200102")});
+    const CliRun dead = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("3")});
+    EXPECT_EQ(dead.code, 1);
+    EXPECT_EQ(dead.out, QStringList{QStringLiteral("COM3获取配置信息失败")});
+    EXPECT_EQ(Notes().size(), 1u);
+
+    for (const QStringList& bad : {QStringList{QStringLiteral("connect")},
+                                   QStringList{QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("x")},
+                                   QStringList{QStringLiteral("nonsense")}, QStringList{}})
+        EXPECT_EQ(Cli(bad).code, 2) << bad.join(u' ').toStdString();
+}
+
+TEST_F(CliTest, ConnectAllPrintsEveryLineAndTheCounts)
+{
+    Start({Logger("A1B200111", 2), Logger("A1B200112", 1, 9600)}, {1, 2});
+    AddDeadPort(3);
+    const int portCount = int(Cli({QStringLiteral("ports")}).out.size());
+
+    const CliRun all = Cli({QStringLiteral("connect"), QStringLiteral("--all")});
+    EXPECT_EQ(all.code, 0) << all.err.toStdString();
+    ASSERT_EQ(all.out.size(), portCount + 1);
+    EXPECT_EQ(all.out.last(), QStringLiteral("tried=%1 connected=2 failed=%2").arg(portCount).arg(portCount - 2));
+    EXPECT_TRUE(all.out.contains(QStringLiteral("设备KMW-HxxT连接成功")));
+    EXPECT_TRUE(all.out.contains(QStringLiteral("COM3获取配置信息失败")));
+    EXPECT_EQ(DevInfo().size(), 2u);
+    EXPECT_EQ(Notes().size(), 2u);
+}
+
+TEST_F(CliTest, MessagesGoToStderrWithTheirNumber)
+{
+    Start({Logger("A1B200121", 2)}, {1});
+    ASSERT_TRUE(QFile::remove(qm::DatabasePath()));
+    const CliRun r = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("1")});
+    EXPECT_EQ(r.code, 1);
+    const QString expected = QStringLiteral("109: 请检查数据库文件是否存在");
+    EXPECT_TRUE(r.err.startsWith(expected)) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(qm::DatabasePath()));
+}
+
+} // namespace
