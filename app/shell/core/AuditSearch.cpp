@@ -33,9 +33,11 @@ std::optional<QList<NoteRow>> SearchNotes(const QString& start, const QString& e
         return std::nullopt;
     db->SetReportMode(store::kReportSilent);
     std::unique_ptr<store::CRecordset> set;
-    if (db->QueryRecordset(NoteSearchSql(start, end, user, type), set) != 1 || !set)
+    if (db->QueryRecordset(NoteSearchSql(start, end, user, type), set) < 0)
         return std::nullopt;
     QList<NoteRow> rows;
+    if (!set)
+        return rows;
     for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
         rows.append({set->Text(u"user_name"), int(set->Integer(u"type")), set->Text(u"handle_time"), set->Text(u"info")});
     return rows;
@@ -48,7 +50,7 @@ QStringList AuditUserNames()
     if (!db)
         return names;
     std::unique_ptr<store::CRecordset> set;
-    if (db->QueryRecordset(QStringLiteral("select user_name from userinfo order by user_name collate pinyin"), set) != 1
+    if (db->QueryRecordset(QStringLiteral("select user_name from userinfo order by user_name collate pinyin"), set) < 0
         || !set)
         return names;
     for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())

@@ -38,10 +38,9 @@ UserRow ReadUser(const store::CRecordset& set)
 int FindUser(store::CDBSqlite3& db, const QString& sql, UserRow* row)
 {
     std::unique_ptr<store::CRecordset> set;
-    if (db.QueryRecordset(sql, set) != 1 || !set)
+    if (db.QueryRecordset(sql, set) < 0)
         return -1;
-    set->MoveFirst();
-    if (set->IsEOF())
+    if (!set || set->RecordCount() == 0)
         return 0;
     if (row)
         *row = ReadUser(*set);
@@ -217,9 +216,11 @@ std::optional<QList<UserRow>> ListUsers()
     if (!db)
         return std::nullopt;
     std::unique_ptr<store::CRecordset> set;
-    if (db->QueryRecordset(QStringLiteral("select * from userinfo;"), set) != 1 || !set)
+    if (db->QueryRecordset(QStringLiteral("select * from userinfo;"), set) < 0)
         return std::nullopt;
     QList<UserRow> rows;
+    if (!set)
+        return rows;
     for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
         rows << ReadUser(*set);
     return rows;

@@ -60,7 +60,7 @@ bool CQuillmarkApp::InitInstance()
 {
     InitCore();
 
-    m_instance = std::make_unique<CInstanceGuard>();
+    m_instance = std::make_unique<CInstanceGuard>(m_lockPath);
     if (!m_instance->Acquire(3, 1000)) {
         ShowMessage(351);
         m_instance.reset();

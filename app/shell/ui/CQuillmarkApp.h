@@ -3,6 +3,7 @@
 // window. Start-up (single copy, folders, settings, language, start entry),
 // the main window's run, and the exit (release, relaunch after a language
 // switch). A QApplication must exist before Run().
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -32,11 +33,14 @@ public:
     int ExitInstance();
 
     bool RestartFlag() const { return m_restart; }
+    // Another lock than the program's (tests).
+    void SetInstanceLockPath(const QString& path) { m_lockPath = path; }
 
 private:
     std::unique_ptr<CMessageBoxHandler> m_messages;
     std::unique_ptr<CInstanceGuard> m_instance;
     std::function<void(CQuillmarkDlg&)> m_setup;
+    QString m_lockPath;
     bool m_restart = false;
 };
 

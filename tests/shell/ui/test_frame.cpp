@@ -1,0 +1,202 @@
+#include "ShellFixture.h"
+
+#include "AuditSearch.h"
+#include "CLogin.h"
+#include "CNoteDlg.h"
+#include "CQuillmarkApp.h"
+#include "CQuillmarkDlg.h"
+#include "Ciniwell.h"
+#include "Clock.h"
+#include "InstanceGuard.h"
+#include "OperationLog.h"
+#include "Users.h"
+
+#include <QAction>
+#include <QDir>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimeEdit>
+#include <QTreeWidget>
+
+using namespace qm;
+
+namespace {
+
+class FrameTest : public ShellFixture {
+protected:
+    void LogIn(int role) { SetLogin(5, QStringLiteral("u"), QStringLiteral("p"), role, QString()); }
+};
+
+TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
+{
+    ASSERT_EQ(AddUser(QStringLiteral("op"), QStringLiteral("password8"), kRoleOperator), 124);
+    CQuillmarkDlg window;
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Orvo记录仪管理系统"));
+    EXPECT_FALSE(window.Action(MenuCmd::SaveAs)->isEnabled());   // not run by the frame
+    EXPECT_EQ(window.Action(MenuCmd::Connect)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+
+    int changes = 0;
+    QObject::connect(&window, &CQuillmarkDlg::loginChanged, [&] { ++changes; });
+    OnNextModal([](QWidget* w) {
+        Type(w, "name", QStringLiteral("op"));
+        Type(w, "password", QStringLiteral("password8"));
+        Click(w, "ok");
+    });
+    window.Login();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.UserLabelText(), QStringLiteral("op"));
+    EXPECT_FALSE(window.Action(MenuCmd::UserManager)->isEnabled());
+    EXPECT_TRUE(window.Action(MenuCmd::AuditTrail)->isEnabled());
+    EXPECT_EQ(changes, 1);
+
+    window.Login();
+    EXPECT_EQ(m_messages.LastNumber(), 125);
+
+    // Logout hides the window and shows the login again (cancelled here).
+    bool asked = false;
+    OnNextModal([&](QWidget* w) {
+        asked = qobject_cast<CLogin*>(w) != nullptr;
+        static_cast<QDialog*>(w)->reject();
+    });
+    window.OnQuit();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(LoginState(), kNobodyLoggedIn);
+    EXPECT_EQ(window.UserLabelText(), QStringLiteral("登录"));
+    EXPECT_EQ(changes, 2);
+
+    const auto rows = SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 0);
+    ASSERT_TRUE(rows);
+    QList<int> types;
+    for (const NoteRow& row : *rows)
+        types << row.type;
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types, (QList<int>{1, 2, 25}));   // user added, login, logout
+}
+
+TEST_F(FrameTest, RoleChecksOfTheShellCommands)
+{
+    CQuillmarkDlg window;
+    window.OnUserManager();
+    window.OnAuditTrail();
+    EXPECT_EQ(m_messages.Numbers(), (QList<int>{164, 164}));
+    for (int role : {kRoleOperator, kRoleUser}) {
+        LogIn(role);
+        m_messages.Clear();
+        window.OnUserManager();
+        EXPECT_EQ(m_messages.LastNumber(), 315) << role;
+    }
+    m_messages.Clear();
+    window.OnAuditTrail();   // role 2
+    EXPECT_EQ(m_messages.LastNumber(), 315);
+
+    LogIn(kRoleOperator);
+    m_messages.Clear();
+    bool opened = false;
+    OnNextModal([&](QWidget* w) {
+        opened = qobject_cast<CNoteDlg*>(w) != nullptr;
+        static_cast<QDialog*>(w)->reject();
+    });
+    window.OnAuditTrail();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(m_messages.Numbers().isEmpty());
+}
+
+TEST_F(FrameTest, ChoosingTheCurrentLanguageDoesNothing)
+{
+    CQuillmarkDlg window;
+    SetCurrentLanguageName(QString::fromLatin1(kChineseModule));
+    window.SwitchLanguage(QString::fromLatin1(kChineseModule));
+    EXPECT_TRUE(m_messages.Numbers().isEmpty());
+    EXPECT_FALSE(window.RestartRequested());
+    // A choice that cannot be stored is not reported as a switch.
+    window.SwitchLanguage(QString::fromLatin1(kEnglishModule));
+    EXPECT_EQ(m_messages.LastNumber(), 123);
+    EXPECT_FALSE(window.RestartRequested());
+    EXPECT_TRUE(window.Action(MenuCmd::Chinese)->isChecked());
+
+    ASSERT_TRUE(QDir().mkpath(ConfigFolder()));
+    window.SwitchLanguage(QString::fromLatin1(kEnglishModule));
+    EXPECT_EQ(m_messages.LastNumber(), 356);
+    EXPECT_TRUE(window.RestartRequested());
+    EXPECT_TRUE(window.Action(MenuCmd::English)->isChecked());
+    EXPECT_EQ(Settings().GetIniStr(QStringLiteral("system"), QStringLiteral("language")), QStringLiteral("QUILLM_EN"));
+}
+
+TEST_F(FrameTest, AuditViewerSearchBounds)
+{
+    const QDate day(2025, 6, 1);
+    {
+        ScopedClock clock(QDateTime(day, QTime(10, 29, 59)));
+        WriteOperationLog(QStringLiteral("T"), QStringLiteral("before"), 4, QStringLiteral("amy"));
+        for (int s : {0, 30, 59}) {
+            clock.Set(QDateTime(day, QTime(10, 30, s)));
+            WriteOperationLog(QStringLiteral("T"), QStringLiteral("in %1").arg(s), s == 30 ? 5 : 4,
+                              s == 0 ? QStringLiteral("bob") : QStringLiteral("amy"));
+        }
+        clock.Set(QDateTime(day, QTime(10, 31, 0)));
+        WriteOperationLog(QStringLiteral("T"), QStringLiteral("after"), 4, QStringLiteral("amy"));
+    }
+    CNoteDlg dialog;
+    EXPECT_EQ(dialog.TypeCombo()->count(), 29);
+    EXPECT_EQ(dialog.TypeCombo()->itemText(0), QString());
+    EXPECT_EQ(dialog.TypeCombo()->itemData(28).toInt(), 28);
+    EXPECT_EQ(dialog.TypeCombo()->itemText(28), QStringLiteral("生成PDF报告"));
+    EXPECT_EQ(dialog.UserCombo()->itemText(0), QString());
+    EXPECT_EQ(dialog.ExportButton()->isEnabled(), false);
+
+    const auto search = [&](QTime from, QTime to) {
+        dialog.StartDate()->setDate(day);
+        dialog.EndDate()->setDate(day);
+        dialog.StartTime()->setTime(from);
+        dialog.EndTime()->setTime(to);
+        dialog.OnBnClickedSearch();
+        QStringList infos;
+        for (int i = 0; i < dialog.List()->topLevelItemCount(); ++i)
+            infos << dialog.List()->topLevelItem(i)->text(4);
+        return infos;
+    };
+    const QStringList sameMinute = search(QTime(10, 30), QTime(10, 30));
+    EXPECT_EQ(sameMinute, (QStringList{"in 59", "in 30", "in 0"}));   // newest first
+    EXPECT_EQ(dialog.List()->topLevelItem(0)->text(0), QStringLiteral("1"));
+    EXPECT_EQ(dialog.List()->topLevelItem(0)->text(2), QStringLiteral("设备连接"));
+    EXPECT_EQ(search(QTime(10, 31), QTime(10, 29)), search(QTime(10, 29), QTime(10, 31)));
+    EXPECT_EQ(search(QTime(10, 31), QTime(10, 29)).size(), 5);
+
+    // User and type filters together with the time bounds.
+    dialog.UserCombo()->addItem(QStringLiteral("amy"));
+    dialog.UserCombo()->setCurrentText(QStringLiteral("amy"));
+    dialog.TypeCombo()->setCurrentIndex(4);
+    EXPECT_EQ(search(QTime(10, 30), QTime(10, 30)), (QStringList{"in 59"}));
+    EXPECT_TRUE(m_messages.Numbers().isEmpty());
+}
+
+TEST(InstanceGuard, SecondCopyWaitsThreeTimesThenGets351)
+{
+    QTemporaryDir dir;
+    const QString lock = dir.filePath(QStringLiteral("Quillmark.lock"));
+    CInstanceGuard first(lock);
+    ASSERT_TRUE(first.Acquire(0, 0));
+
+    MessageScript messages;
+    CQuillmarkApp second;
+    SetMessageHandler(&messages);
+    second.SetInstanceLockPath(lock);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(second.InitInstance());
+    EXPECT_GE(timer.elapsed(), 2900);
+    EXPECT_LT(timer.elapsed(), 4500);
+    EXPECT_EQ(messages.Numbers(), QList<int>{351});
+
+    // Once the first copy is gone, a new one starts at once.
+    first.Release();
+    CInstanceGuard third(lock);
+    EXPECT_TRUE(third.Acquire(0, 0));
+    ShutdownCore();
+}
+
+} // namespace
