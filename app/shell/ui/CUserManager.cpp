@@ -63,8 +63,10 @@ CUserManager::CUserManager(QWidget* parent) : QDialog(parent)
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setHeaderLabels({Msg(132), Msg(296), Msg(5200), Msg(5201), Msg(5202)});
     const int widths[] = {50, 120, 120, 200, 200};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         m_list->setColumnWidth(i, widths[i]);
+        m_list->headerItem()->setTextAlignment(i, Qt::AlignCenter);
+    }
     layout->addWidget(m_list);
 
     auto* row = new QHBoxLayout;
