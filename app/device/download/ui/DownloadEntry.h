@@ -1,0 +1,43 @@
+#pragma once
+// The main window's entry points into the download pipeline.
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace qm::device {
+
+class CDlgAllNote;
+
+// Entry points of the main window into the download pipeline (single and batch).
+class DownloadEntry : public QObject {
+    Q_OBJECT
+public:
+    static DownloadEntry& Instance();
+    // Single download of the current device (DeviceManager().Current()):
+    // shows messages 195/186/165 and returns false when it cannot start; asks the
+    // record name (CDowmload; false on cancel); otherwise disables `mainWindow`,
+    // shows CProgressDlg and returns true. The end arrives as singleFinished().
+    bool StartSingleDownload(QWidget* mainWindow);
+    // Batch download over every connected device, with CDowmload and the batch
+    // window `note` (Cancel offered, message 221). Blocks (UI stays alive) until
+    // phase 3 is done; writes the type-8 log entry unless cancelled. Returns false
+    // when the name dialog was cancelled or the batch could not start.
+    bool RunBatchDownload(QWidget* mainWindow, CDlgAllNote* note);
+    // The main window's handler of the single download's end: message 199,
+    // re-enable, log type 8 (source "CQuillmarkDlg::OnDownSuccess"), then emits
+    // recordsChanged(sn).
+    void OnDownSuccess(QWidget* mainWindow, const QString& sn);
+signals:
+    // Stands in for window message 3022: a single download registered its record.
+    void singleFinished(const QString& sn);
+    // A single download ended without a record (failure message shown or cancelled);
+    // the main window is already re-enabled.
+    void singleFailed(const QString& sn);
+    void recordsChanged(const QString& sn);
+
+private:
+    DownloadEntry() = default;
+};
+
+} // namespace qm::device
