@@ -1,35 +1,175 @@
 #include "DownloadEntry.h"
 
+#include "CDevManager.h"
 #include "CDlgAllNote.h"
+#include "CDownload.h"
+#include "CDowmload.h"
+#include "CProgressDlg.h"
 #include "MessageSeam.h"
+#include "OperationLog.h"
+#include "SingleDownload.h"
+#include "Strings.h"
 
+#include <QApplication>
 #include <QWidget>
 
 namespace qm::device {
 
+DownloadEntry::DownloadEntry() = default;
+DownloadEntry::~DownloadEntry() = default;
+
 DownloadEntry& DownloadEntry::Instance()
 {
-    static DownloadEntry entry;
-    return entry;
+    static DownloadEntry* entry = new DownloadEntry;   // lives until exit, with its dialog
+    return *entry;
 }
 
-bool DownloadEntry::StartSingleDownload(QWidget*)
+bool DownloadEntry::AskName(QWidget* parent, QString* name)
 {
-    ShowMessage(200);
-    return false;
+    if (m_nameOverride) {
+        *name = m_nameOverride();
+        return !name->isEmpty();
+    }
+    CDowmload dialog(parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *name = dialog.Name();
+    return true;
 }
 
-bool DownloadEntry::RunBatchDownload(QWidget*, CDlgAllNote*)
+void DownloadEntry::EnableMainWindow()
 {
-    ShowMessage(200);
-    return false;
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(true);
+}
+
+bool DownloadEntry::StartSingleDownload(QWidget* mainWindow)
+{
+    m_mainWindow = mainWindow;
+    SingleDownload& download = SingleDownload::Instance();
+    BasicConfig basic{};
+    const DevicePtr device = download.CheckDevice(DeviceManager(), &basic);
+    QString name;
+    if (!device || !AskName(mainWindow, &name) || !download.Prepare(device, basic, name)) {
+        EnableMainWindow();
+        return false;
+    }
+
+    if (mainWindow)
+        mainWindow->setEnabled(false);
+    if (!m_progress) {
+        m_progress = std::make_unique<CProgressDlg>();
+        m_progress->SetCancelHandler([this] { CancelSingleDownload(); });
+    }
+    m_runningSN = device->sn;
+    m_progress->Begin(download.Expected(), [&download] { return download.Received(); });
+    m_progress->show();
+    m_progress->raise();
+
+    SingleDownload::Events events;
+    events.finished = [this](const QString& sn, int, const QString&) {
+        QMetaObject::invokeMethod(this, [this, sn] { OnSingleFinished(sn); }, Qt::QueuedConnection);
+    };
+    events.failed = [this](const QString& sn, int message) {
+        QMetaObject::invokeMethod(this, [this, sn, message] { OnSingleFailed(sn, message); }, Qt::QueuedConnection);
+    };
+    download.Start(std::move(events));
+    return true;
+}
+
+void DownloadEntry::OnSingleFinished(const QString& sn)
+{
+    if (m_progress) {
+        m_progress->Stop();
+        m_progress->hide();
+    }
+    emit singleFinished(sn);
+}
+
+void DownloadEntry::OnSingleFailed(const QString& sn, int message)
+{
+    if (m_progress) {
+        m_progress->Stop();
+        m_progress->hide();
+    }
+    if (message)
+        ShowMessage(message);
+    EnableMainWindow();
+    emit singleFailed(sn);
+}
+
+void DownloadEntry::CancelSingleDownload()
+{
+    if (!SingleDownload::Instance().Cancel())
+        return;   // already registered: the end arrives as usual
+    if (m_progress) {
+        m_progress->Stop();
+        m_progress->hide();
+    }
+    EnableMainWindow();
+    emit singleFailed(m_runningSN);
 }
 
 void DownloadEntry::OnDownSuccess(QWidget* mainWindow, const QString& sn)
 {
+    ShowMessage(199);
     if (mainWindow)
         mainWindow->setEnabled(true);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), sn + Msg(199), 8);
     emit recordsChanged(sn);
+}
+
+bool DownloadEntry::RunBatchDownload(QWidget* mainWindow, CDlgAllNote* note)
+{
+    QString name;
+    if (!AskName(mainWindow, &name))
+        return false;
+    if (mainWindow)
+        mainWindow->setEnabled(false);
+    if (note)
+        note->Begin(Msg(219), true);
+
+    CDownload batch(name);
+    CDownload::Hooks hooks;
+    int busyDepth = 0;
+    hooks.busy = [&busyDepth](bool on) {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return;
+        if (on && busyDepth == 0) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            busyDepth = 1;
+        } else if (!on && busyDepth == 1) {
+            QApplication::restoreOverrideCursor();
+            busyDepth = 0;
+        }
+    };
+    hooks.showWindow = [note] {
+        if (note && !note->Note().CancelRequested()) {
+            note->show();
+            note->raise();
+        }
+    };
+    const int ran = batch.RunBatchDownload(note ? &note->Note() : nullptr, hooks);
+    hooks.busy(false);
+    if (!ran) {
+        if (note)
+            note->OnBnClickedOk();
+        if (mainWindow)
+            mainWindow->setEnabled(true);
+        return false;
+    }
+    if (!batch.Cancelled()) {
+        QString text = batch.Note().Text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(";"));
+        WriteOperationLog(QStringLiteral("CConfigAttribute::OnBnClickedBdownloadAll"), text, 8);
+    }
+    for (const CDownload::LoggerResult& r : batch.Results()) {
+        if (r.recordId > 0)
+            emit recordsChanged(r.sn);
+    }
+    if (!note && mainWindow)
+        mainWindow->setEnabled(true);
+    return true;
 }
 
 } // namespace qm::device

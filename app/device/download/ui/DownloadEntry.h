@@ -1,13 +1,19 @@
 #pragma once
 // The main window's entry points into the download pipeline.
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace qm::device {
 
 class CDlgAllNote;
+class CProgressDlg;
+class SingleDownload;
 
 // Entry points of the main window into the download pipeline (single and batch).
 class DownloadEntry : public QObject {
@@ -36,8 +42,28 @@ signals:
     void singleFailed(const QString& sn);
     void recordsChanged(const QString& sn);
 
+public:
+    // The progress dialog of the single download (created on first use).
+    CProgressDlg* ProgressDialog() const { return m_progress.get(); }
+    // The cancel of the progress dialog: stops and discards the running
+    // download, re-enables the main window and hides the dialog.
+    void CancelSingleDownload();
+    // Hooks for tests: the record name the name dialog would return (no
+    // dialog is shown while set); an empty text stands for its cancel.
+    void SetNameOverride(std::function<QString()> name) { m_nameOverride = std::move(name); }
+
 private:
-    DownloadEntry() = default;
+    DownloadEntry();
+    ~DownloadEntry() override;
+    bool AskName(QWidget* parent, QString* name);
+    void OnSingleFinished(const QString& sn);
+    void OnSingleFailed(const QString& sn, int message);
+    void EnableMainWindow();
+
+    std::unique_ptr<CProgressDlg> m_progress;
+    QPointer<QWidget> m_mainWindow;
+    QString m_runningSN;
+    std::function<QString()> m_nameOverride;
 };
 
 } // namespace qm::device

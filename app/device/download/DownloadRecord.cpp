@@ -1,0 +1,277 @@
+#include "DownloadRecord.h"
+
+#include "AppEnv.h"
+#include "Clock.h"
+#include "OpenDatabase.h"
+#include "Recordset.h"
+#include "Schema.h"
+#include "SqlQuote.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace qm::device {
+
+using qm::store::CDBOperator;
+using qm::store::CDBSqlite3;
+using qm::store::SqlText;
+
+namespace {
+
+QString Decimal(double v)
+{
+    return QString::asprintf("%.1f", v);
+}
+
+} // namespace
+
+bool FormatSample(const HistoryData& sample, const ChannelConfig* channels, int channelCount, SampleText* out)
+{
+    const SYSTEMTIME& t = sample.time;
+    const QDate date(t.wYear, t.wMonth, t.wDay);
+    const QTime time(t.wHour, t.wMinute, t.wSecond);
+    if (!date.isValid() || !time.isValid())
+        return false;
+
+    const int count = qBound(0, qMin(channelCount, sample.channelCount > 0 ? sample.channelCount : channelCount),
+                             kSampleChannels);
+    SampleText s;
+    s.time = qm::store::FormatSampleTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    for (int i = 0; i < count; ++i) {
+        const float v = sample.value[i];
+        if (v < channels[i].alarmLower || v > channels[i].alarmUpper)
+            s.alarm = 1;
+        if (i) {
+            s.data += u';';
+            s.channels += u';';
+        }
+        s.data += Decimal(v);
+        s.channels += QString::number(channels[i].channelType);
+    }
+    *out = std::move(s);
+    return true;
+}
+
+QString SampleInsertSql(const QString& table, const SampleText& sample)
+{
+    return qm::store::HistoryInsertSql(table, sample.time, sample.data, sample.channels, sample.alarm);
+}
+
+QString RawSampleTime(const HistoryData& sample)
+{
+    const SYSTEMTIME& t = sample.time;
+    return QString::asprintf("%d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                             t.wSecond);
+}
+
+QString ConfigInsertSql(const ConfigInfo& config, const ChannelConfig* channels, int channelCount, int recordId,
+                        bool batchText)
+{
+    const int count = qBound(0, channelCount, kSampleChannels);
+    QList<int> types, alarms, tops, floors;
+    QList<double> upper, lower;
+    for (int i = 0; i < count; ++i) {
+        types << channels[i].channelType;
+        alarms << channels[i].alarmSwitch;
+        upper << channels[i].alarmUpper;
+        lower << channels[i].alarmLower;
+        tops << channels[i].upperBound;
+        floors << channels[i].lowerBound;
+    }
+    const SYSTEMTIME& ri = config.recordInterval;
+    const SYSTEMTIME& st = config.startTime;
+    const SYSTEMTIME& sp = config.stopTime;
+    const QString head = QStringLiteral(
+        "insert into config (his_recordinterval ,way_startup ,time_startup,way_stop ,time_stop,chan_alarm ,chan_Top "
+        ",chan_Floor , chan_topLimit, chan_floorLimit, record_id, chan_type)\t\t\t\t");
+    return head + (batchText ? QStringLiteral(" values(") : QStringLiteral("values("))
+           + QStringLiteral("'%1', %2,'%3',%4 ,'%5' ,'%6' ,'%7' ,'%8' , '%9', '%10', %11,'%12');")
+                 .arg(SqlText(qm::store::FormatInterval(ri.wHour, ri.wMinute, ri.wSecond)))
+                 .arg(config.startMode)
+                 .arg(SqlText(qm::store::FormatConfigTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute)))
+                 .arg(config.stopMode)
+                 .arg(SqlText(qm::store::FormatConfigTime(sp.wYear, sp.wMonth, sp.wDay, sp.wHour, sp.wMinute)))
+                 .arg(SqlText(qm::store::JoinCodes(alarms)))
+                 .arg(SqlText(qm::store::JoinDecimals(upper)))
+                 .arg(SqlText(qm::store::JoinDecimals(lower)))
+                 .arg(SqlText(qm::store::JoinCodes(tops)))
+                 .arg(SqlText(qm::store::JoinCodes(floors)))
+                 .arg(recordId)
+                 .arg(SqlText(qm::store::JoinCodes(types)));
+}
+
+QString CurrentBackupMonthFolder()
+{
+    const QDate today = qm::Now().date();
+    return qm::store::BackupMonthFolder(qm::BackupFolder(), today.year(), today.month());
+}
+
+// ---- the files of a record
+
+RecordFiles::RecordFiles() = default;
+RecordFiles::~RecordFiles() = default;
+RecordFiles::RecordFiles(RecordFiles&&) noexcept = default;
+RecordFiles& RecordFiles::operator=(RecordFiles&&) noexcept = default;
+
+void RecordFiles::Close()
+{
+    if (logger)
+        logger->Close();
+    if (backup)
+        backup->Close();
+}
+
+FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint64 startSeconds, bool showMessages,
+                            RecordFiles* files)
+{
+    RecordFiles f;
+    f.sn = sn;
+    f.loggerPath = qm::store::LoggerDatabasePath(qm::ProgramFolder(), sn);
+    f.backupPath = qm::store::IsValidSerialNumber(sn) ? monthFolder + u'/' + sn + QStringLiteral(".db3") : QString();
+    const int show = showMessages ? 1 : 0;
+
+    if (!f.loggerPath.isEmpty())
+        f.logger = qm::store::OpenDatabase(nullptr, f.loggerPath, 1, 0, show);
+    if (!f.logger) {
+        *files = std::move(f);
+        return FilesResult::LoggerOpenFailed;
+    }
+    f.logger->SetReportMode(qm::store::kReportLog);
+    if (!f.backupPath.isEmpty())
+        f.backup = qm::store::OpenDatabase(nullptr, f.backupPath, 1, 0, show);
+    if (!f.backup) {
+        f.Close();
+        *files = std::move(f);
+        return FilesResult::BackupOpenFailed;
+    }
+    f.backup->SetReportMode(qm::store::kReportLog);
+
+    // CreateTable: 1 created, the row count when present, 255 / -1 on error.
+    auto present = [](int rc) { return rc >= 1 && rc != 255; };
+    if (!present(qm::store::CreateConfigTable(*f.logger)) || !present(qm::store::CreateConfigTable(*f.backup))
+        || !present(qm::store::CreateRecordtimeTable(*f.backup))) {
+        f.Close();
+        *files = std::move(f);
+        return FilesResult::TablesFailed;
+    }
+
+    f.table = qm::store::HistoryTableName(sn, startSeconds);
+    if (qm::store::CreateHistoryTable(*f.logger, f.table) < 0) {
+        f.Close();
+        *files = std::move(f);
+        return FilesResult::HistoryFailed;
+    }
+    f.tableCreated = true;
+    if (qm::store::CreateHistoryTable(*f.backup, f.table) < 0) {
+        DiscardDownload(f);
+        f.Close();
+        *files = std::move(f);
+        return FilesResult::HistoryFailed;
+    }
+    *files = std::move(f);
+    return FilesResult::Ok;
+}
+
+// ---- registering and discarding
+
+namespace {
+
+bool TableExists(CDBOperator& db, const QString& table)
+{
+    const int rc = db.CreateTable(table, 0, 0, nullptr, nullptr, 0, 0, nullptr);
+    return rc >= 1 && rc != 255;
+}
+
+} // namespace
+
+int FinishDownload(CDBOperator& datainfo, RecordFiles& files, const RecordInfo& record)
+{
+    if (!files.logger || !files.backup)
+        return 0;
+    const QString table = SqlText(files.table);
+
+    // 1. The bounds of the record from the stored samples.
+    std::unique_ptr<qm::store::CRecordset> rows;
+    if (files.logger->QueryRecordset(QStringLiteral("select * from '%1' order by his_time desc;").arg(table), rows)
+            != 1
+        || !rows || rows->RecordCount() == 0)
+        return 0;
+    rows->MoveFirst();
+    const QString timeEnd = rows->Text(u"his_time");
+    rows->MoveLast();
+    const QString timeStart = rows->Text(u"his_time");
+    rows.reset();
+
+    // 2. The record in the main database.
+    const QString insert =
+        QStringLiteral("insert or ignore into recordtime (name, SN, time_start, time_end, hisdata_table,devname) "
+                       "values('%1','%2','%3','%4','%5','%6');")
+            .arg(SqlText(record.name), SqlText(record.sn), SqlText(timeStart), SqlText(timeEnd), table,
+                 SqlText(record.devname));
+    if (datainfo.ExeSql(insert) < 0)
+        return 0;
+
+    // 3. Its id.
+    std::unique_ptr<qm::store::CRecordset> idSet;
+    int id = 0;
+    if (datainfo.QueryRecordset(QStringLiteral("select * from recordtime where hisdata_table = '%1';").arg(table),
+                                idSet)
+            == 1
+        && idSet && idSet->RecordCount() > 0) {
+        idSet->MoveLast();   // the newest row should a table name ever repeat
+        id = int(idSet->Integer(u"id"));
+    }
+    idSet.reset();
+
+    // Taking back what this call wrote: a record is either whole or absent.
+    auto undo = [&](bool backupRow, bool loggerConfig) {
+        if (loggerConfig)
+            files.logger->ExeSql(QStringLiteral("delete from config where record_id = %1;").arg(id));
+        if (backupRow)
+            files.backup->ExeSql(QStringLiteral("delete from recordtime where id = %1;").arg(id));
+        datainfo.ExeSql(QStringLiteral("delete from recordtime where hisdata_table = '%1';").arg(table));
+    };
+    if (id <= 0) {
+        undo(false, false);
+        return 0;
+    }
+
+    // 4. The same row in the backup copy.
+    const QString copy =
+        QStringLiteral("insert or ignore into recordtime (id,name, SN, time_start, time_end, hisdata_table,devname) "
+                       "values(%1,'%2','%3','%4','%5','%6','%7');")
+            .arg(id)
+            .arg(SqlText(record.name), SqlText(record.sn), SqlText(timeStart), SqlText(timeEnd), table,
+                 SqlText(record.devname));
+    if (files.backup->ExeSql(copy) < 0) {
+        undo(false, false);
+        return 0;
+    }
+
+    // 5. The configuration of the record, in both files.
+    const QString config =
+        ConfigInsertSql(record.config, record.channels, record.channelCount, id, record.batchText);
+    if (files.logger->ExeSql(config) < 0) {
+        undo(true, false);
+        return 0;
+    }
+    if (files.backup->ExeSql(config) < 0) {
+        undo(true, true);
+        return 0;
+    }
+    return id;
+}
+
+void DiscardDownload(RecordFiles& files)
+{
+    if (files.table.isEmpty())
+        return;
+    const QString drop = QStringLiteral("drop table '%1';").arg(SqlText(files.table));
+    for (CDBSqlite3* db : {files.logger.get(), files.backup.get()}) {
+        if (db && TableExists(*db, files.table))
+            db->ExeSql(drop);
+    }
+    files.tableCreated = false;
+}
+
+} // namespace qm::device

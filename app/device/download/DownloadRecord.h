@@ -1,0 +1,111 @@
+#pragma once
+// What the single and the batch download share: the text of one sample, the
+// files of a record (the logger's own database and its month backup copy),
+// registering a finished record and discarding an unfinished one.
+//
+// A record is one history table "h<SN>_<seconds>" in both files, one
+// recordtime row in the main database (and the same row with the same id in
+// the backup copy) and one config row in both files.
+#include "CLinkParent.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace qm::store {
+class CDBOperator;
+class CDBSqlite3;
+class CEventLock;
+} // namespace qm::store
+
+namespace qm::device {
+
+class CDevice;
+
+// Channels a sample carries at most (the library's record has room for two).
+inline constexpr int kSampleChannels = 2;
+
+// One sample as it is stored.
+struct SampleText {
+    QString time;      // "%d-%02d-%02d %02d:%02d:%02d"
+    QString data;      // "%.1f" per value joined with ";"
+    QString channels;  // channel type per value joined with ";"
+    int alarm = 0;     // 1 when a value lies strictly outside its channel's limits
+};
+
+// Builds the stored form of `sample` with the logger's channel records.
+// False (nothing filled) when the sample's time is no valid date and time.
+bool FormatSample(const HistoryData& sample, const ChannelConfig* channels, int channelCount, SampleText* out);
+// "insert or ignore into '<table>' values(...);" of a formatted sample.
+QString SampleInsertSql(const QString& table, const SampleText& sample);
+// The time of a sample as text, also when it is not valid (for the log line).
+QString RawSampleTime(const HistoryData& sample);
+
+// The "insert into config ..." statement of a record: the configuration read
+// when the logger was connected and its channel records. The batch's text
+// has a blank between the tabs and "values", the single download's has none.
+QString ConfigInsertSql(const ConfigInfo& config, const ChannelConfig* channels, int channelCount, int recordId,
+                        bool batchText);
+
+// The month folder "<backup>/%d-%02d" of now below the backup folder in force.
+QString CurrentBackupMonthFolder();
+
+// The two files of one record and its history table.
+struct RecordFiles {
+    RecordFiles();
+    ~RecordFiles();
+    RecordFiles(RecordFiles&&) noexcept;
+    RecordFiles& operator=(RecordFiles&&) noexcept;
+
+    QString sn;
+    QString table;
+    QString loggerPath;
+    QString backupPath;
+    std::unique_ptr<qm::store::CDBSqlite3> logger;
+    std::unique_ptr<qm::store::CDBSqlite3> backup;
+    bool tableCreated = false;   // the history table was created in at least one file
+
+    // Closes both files (the objects stay).
+    void Close();
+};
+
+// Where OpenRecordFiles failed, and the message the caller shows for it.
+enum class FilesResult {
+    Ok,
+    LoggerOpenFailed,   // 185 with the logger database's path
+    BackupOpenFailed,   // 185 with the backup copy's path
+    TablesFailed,       // config / recordtime could not be created: 260
+    HistoryFailed,      // the history table could not be created
+};
+
+// Opens (creating when missing) the logger database and the backup copy in
+// `monthFolder`, makes sure config exists in both and recordtime in the copy,
+// and creates the history table named after `sn` and `startSeconds` in both.
+// A history table created before a later failure is dropped again.
+// `showMessages` lets the store show its own boxes (invalid database).
+FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint64 startSeconds, bool showMessages,
+                            RecordFiles* files);
+
+// The record's description for FinishDownload.
+struct RecordInfo {
+    QString name;        // record name as stored
+    QString sn;
+    QString devname;     // the logger's name at download time
+    ConfigInfo config{};
+    ChannelConfig channels[kSampleChannels]{};
+    int channelCount = 0;
+    bool batchText = false;
+};
+
+// Registers the record whose samples are in `files.table`: recordtime row in
+// `datainfo`, the same row with its id in the backup copy, the config row in
+// both files. Returns the record id, or 0 on failure; a failure takes back
+// the rows this call already wrote, so no half-registered record remains
+// (the history tables are the caller's to keep or discard). The caller holds
+// the lock the form asks for.
+int FinishDownload(qm::store::CDBOperator& datainfo, RecordFiles& files, const RecordInfo& record);
+
+// Drops the history table from both files where it exists.
+void DiscardDownload(RecordFiles& files);
+
+} // namespace qm::device
