@@ -1,5 +1,6 @@
 // Quillmark: the desktop management station for portable data loggers.
 #include "CQuillmarkApp.h"
+#include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
 
 #include <QApplication>
@@ -9,9 +10,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     qm::CQuillmarkApp theApp;
     theApp.SetMainWindowSetup([](qm::CQuillmarkDlg& window) {
-        // The main window's body (toolbar, trees, record area, device commands)
-        // installs itself into the frame here.
-        (void)window;
+        // The main window's body (toolbar, trees, record area, device commands).
+        qm::window::InstallMainWindow(window);
     });
     return theApp.Run();
 }
