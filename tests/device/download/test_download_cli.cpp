@@ -1,0 +1,87 @@
+// quillmark-cli download and records against simulated loggers.
+#include "DownloadFixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+using devtest::DownloadFixture;
+using devtest::HistoryLogger;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QStringList out;
+    QString err;
+};
+
+class DownloadCliTest : public DownloadFixture {
+protected:
+    CliRun Cli(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
+                QStringList{QStringLiteral("--folder"), Folder()} + args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        CliRun r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+};
+
+TEST_F(DownloadCliTest, DownloadOnePortThenListTheRecords)
+{
+    Start({HistoryLogger("A1B200401", 75), HistoryLogger("A1B200402", 0)}, {1, 2});
+
+    const CliRun one = Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("1"),
+                            QStringLiteral("--name"), QStringLiteral("erste")});
+    EXPECT_EQ(one.code, 0) << qPrintable(one.err);
+    ASSERT_EQ(one.out.size(), 1);
+    const QRegularExpression line(QStringLiteral("^record=1 table=(hA1B200401_\\d+) samples=75$"));
+    const auto m = line.match(one.out.at(0));
+    ASSERT_TRUE(m.hasMatch()) << qPrintable(one.out.at(0));
+    EXPECT_EQ(History(LoggerFile(QStringLiteral("A1B200401")), m.captured(1)).size(), 75u);
+
+    const CliRun empty = Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("2"),
+                              QStringLiteral("--name"), QStringLiteral("leer")});
+    EXPECT_EQ(empty.code, 1);
+    EXPECT_TRUE(empty.err.contains(QStringLiteral("当前无数据!"))) << qPrintable(empty.err);
+    EXPECT_TRUE(empty.out.isEmpty());
+
+    const CliRun list = Cli({QStringLiteral("records")});
+    EXPECT_EQ(list.code, 0);
+    ASSERT_EQ(list.out.size(), 1);
+    const QStringList cells = list.out.at(0).split(u'\t');
+    ASSERT_EQ(cells.size(), 7);
+    EXPECT_EQ(cells.at(0), QStringLiteral("1"));
+    EXPECT_EQ(cells.at(1), QStringLiteral("erste"));
+    EXPECT_EQ(cells.at(2), QStringLiteral("A1B200401"));
+    EXPECT_EQ(cells.at(3), QStringLiteral("2024-05-17 08:00:00"));
+    EXPECT_EQ(cells.at(4), QStringLiteral("2024-05-17 09:14:00"));
+    EXPECT_EQ(cells.at(5), m.captured(1));
+
+    EXPECT_TRUE(Cli({QStringLiteral("records"), QStringLiteral("--sn"), QStringLiteral("A1B200402")}).out.isEmpty());
+    EXPECT_EQ(Cli({QStringLiteral("records"), QStringLiteral("--sn"), QStringLiteral("x' or '1'='1")}).out.size(), 0);
+    EXPECT_EQ(Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("1")}).code, 2);
+}
+
+TEST_F(DownloadCliTest, DownloadAllPrintsTheBatchLinesInOrder)
+{
+    Start({HistoryLogger("A1B200411", 10), HistoryLogger("A1B200412", 0)}, {1, 2});
+    const CliRun all = Cli({QStringLiteral("download"), QStringLiteral("--all"), QStringLiteral("--name"),
+                            QStringLiteral("alle")});
+    EXPECT_EQ(all.code, 0) << qPrintable(all.err);
+    ASSERT_EQ(all.out.size(), 4) << qPrintable(all.out.join(u'|'));
+    EXPECT_EQ(all.out.at(0), QStringLiteral("设备A1B200412成功下载0条"));
+    EXPECT_EQ(all.out.at(1), QStringLiteral("设备A1B200411，开始下载..."));
+    EXPECT_EQ(all.out.at(2), QStringLiteral("设备A1B200411成功下载10条"));
+    EXPECT_EQ(all.out.at(3), QStringLiteral("批量操作完成"));
+    const CliRun list = Cli({QStringLiteral("records"), QStringLiteral("--sn"), QStringLiteral("A1B200411")});
+    ASSERT_EQ(list.out.size(), 1);
+    EXPECT_TRUE(list.out.at(0).split(u'\t').at(1).startsWith(QStringLiteral("alle")));
+}
+
+} // namespace

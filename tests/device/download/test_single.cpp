@@ -1,0 +1,276 @@
+// The single download end to end: a simulated logger, the download and writer
+// threads, both files and the main database read back with the program key.
+#include "DownloadFixture.h"
+
+#include "Clock.h"
+#include "MessageSeam.h"
+#include "SingleDownload.h"
+
+#include <QDir>
+
+#include <atomic>
+
+using namespace qm::device;
+using devtest::At;
+using devtest::DownloadFixture;
+using devtest::Frame;
+using devtest::HistoryLogger;
+
+namespace {
+
+class SingleDownloadTest : public DownloadFixture {
+protected:
+    struct End {
+        std::atomic<bool> done{false};
+        std::atomic<int> recordId{0};
+        std::atomic<int> message{-1};
+        QString table;
+    };
+
+    // CheckDevice + Prepare + Start; false when it did not start.
+    bool Begin(const QString& name)
+    {
+        BasicConfig basic{};
+        DevicePtr device = download.CheckDevice(DeviceManager(), &basic);
+        if (!device || !download.Prepare(device, basic, name))
+            return false;
+        SingleDownload::Events events;
+        events.finished = [this](const QString&, int id, const QString& table) {
+            end.table = table;
+            end.recordId = id;
+            end.done = true;
+        };
+        events.failed = [this](const QString&, int message) {
+            end.message = message;
+            end.done = true;
+        };
+        download.Start(events);
+        return true;
+    }
+
+    bool Run(const QString& name)
+    {
+        return Begin(name) && WaitFor([this] { return end.done.load(); });
+    }
+
+    // No record and no history table anywhere.
+    void ExpectNothingLeft(const QString& sn)
+    {
+        EXPECT_TRUE(Records().empty());
+        EXPECT_TRUE(HistoryTables(LoggerFile(sn)).isEmpty());
+        EXPECT_TRUE(HistoryTables(BackupFile(sn)).isEmpty());
+        EXPECT_TRUE(Query(LoggerFile(sn), QStringLiteral("select * from config;")).empty());
+        EXPECT_TRUE(Query(BackupFile(sn), QStringLiteral("select * from recordtime;")).empty());
+    }
+
+    qm::MessageScript messages;
+    SingleDownload download;
+    End end;
+};
+
+TEST_F(SingleDownloadTest, RecordInBothFilesWithTheStoredFormats)
+{
+    auto p = HistoryLogger("A1B200201", 2);
+    p.history = loggersim::CHistory::Explicit({
+        Frame(At(2024, 5, 17, 13, 45, 9), 21.5, 48.0),
+        Frame(At(2024, 5, 17, 13, 46, 9), 30.0, 80.0),    // on the limits: no alarm
+        Frame(At(2024, 5, 17, 13, 46, 9), 99.0, 99.0),    // repeated time stamp: ignored
+        Frame(At(2024, 5, 17, 13, 47, 9), 30.1, 50.0),    // above
+        Frame(At(2024, 5, 17, 13, 48, 9), -25.0, 19.9),   // below, negative
+    });
+    p.state.cardName = "Kühl 3";
+    p.state.recordInterval = {0, 5, 0};
+    Start({p}, {1});
+    DevicePtr device = Connect(1);
+    ASSERT_TRUE(device);
+    qm::ScopedClock clock(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
+
+    ASSERT_TRUE(Run(QStringLiteral("Kühlhaus O'Brien")));
+    ASSERT_GT(end.recordId.load(), 0) << end.message.load();
+    EXPECT_TRUE(messages.Numbers().isEmpty());
+    const QString table = QStringLiteral("hA1B200201_%1").arg(qm::Now().toSecsSinceEpoch());
+    EXPECT_EQ(end.table, table);
+    EXPECT_EQ(download.LoggerTotal(), 5);   // statements, not stored rows, meet the expected count
+    EXPECT_EQ(download.BackupTotal(), 5);
+
+    const std::vector<devtest::Row> want = {
+        {"2024-05-17 13:45:09", "21.5;48.0", "1;2", 0},
+        {"2024-05-17 13:46:09", "30.0;80.0", "1;2", 0},
+        {"2024-05-17 13:47:09", "30.1;50.0", "1;2", 1},
+        {"2024-05-17 13:48:09", "-25.0;19.9", "1;2", 1},
+    };
+    EXPECT_TRUE(QFile::exists(BackupFile(device->sn))) << qPrintable(BackupFile(device->sn));
+    EXPECT_TRUE(BackupFile(device->sn) == Folder() + QStringLiteral("/backup/2026-03/A1B200201.db3"));
+    for (const QString& file : {LoggerFile(device->sn), BackupFile(device->sn)}) {
+        const auto rows = History(file, table);
+        ASSERT_EQ(rows.size(), want.size()) << qPrintable(file);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i].time, want[i].time);
+            EXPECT_EQ(rows[i].data, want[i].data);
+            EXPECT_EQ(rows[i].chan, want[i].chan);
+            EXPECT_EQ(rows[i].coll, want[i].coll) << qPrintable(rows[i].time);
+        }
+    }
+
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    auto r = records[0];
+    EXPECT_EQ(r[QStringLiteral("id")].toInt(), end.recordId.load());
+    EXPECT_EQ(r[QStringLiteral("name")], QStringLiteral("Kühlhaus O'Brien"));   // the entered text alone
+    EXPECT_EQ(r[QStringLiteral("SN")], QStringLiteral("A1B200201"));
+    EXPECT_EQ(r[QStringLiteral("time_start")], QStringLiteral("2024-05-17 13:45:09"));
+    EXPECT_EQ(r[QStringLiteral("time_end")], QStringLiteral("2024-05-17 13:48:09"));
+    EXPECT_EQ(r[QStringLiteral("hisdata_table")], table);
+    EXPECT_EQ(r[QStringLiteral("devname")], device->name);
+
+    const auto copy = Query(BackupFile(device->sn), QStringLiteral("select * from recordtime;"));
+    ASSERT_EQ(copy.size(), 1u);
+    for (const char* column : {"id", "name", "SN", "time_start", "time_end", "hisdata_table", "devname"})
+        EXPECT_EQ(copy[0].at(QString::fromLatin1(column)), r[QString::fromLatin1(column)]) << column;
+
+    for (const QString& file : {LoggerFile(device->sn), BackupFile(device->sn)}) {
+        const auto config = Query(file, QStringLiteral("select * from config;"));
+        ASSERT_EQ(config.size(), 1u) << qPrintable(file);
+        auto c = config[0];
+        EXPECT_EQ(c[QStringLiteral("record_id")].toInt(), end.recordId.load());
+        EXPECT_EQ(c[QStringLiteral("his_recordinterval")], QStringLiteral("0;5;0"));
+        EXPECT_EQ(c[QStringLiteral("chan_type")], QStringLiteral("1;2"));
+        EXPECT_EQ(c[QStringLiteral("chan_alarm")], QStringLiteral("0;0"));
+        EXPECT_EQ(c[QStringLiteral("chan_Top")], QStringLiteral("30.0;80.0"));
+        EXPECT_EQ(c[QStringLiteral("chan_Floor")], QStringLiteral("-10.0;20.0"));
+        EXPECT_EQ(c[QStringLiteral("way_startup")].toInt(), device->config.startMode);
+        EXPECT_EQ(c[QStringLiteral("way_stop")].toInt(), device->config.stopMode);
+        EXPECT_EQ(c[QStringLiteral("time_startup")].size(), 16);
+    }
+}
+
+TEST_F(SingleDownloadTest, ALoggerWithoutSamplesStopsWith165AndCreatesNothing)
+{
+    Start({HistoryLogger("A1B200202", 0)}, {1});
+    ASSERT_TRUE(Connect(1));
+    EXPECT_FALSE(Begin(QStringLiteral("x")));
+    EXPECT_EQ(messages.Numbers(), QList<int>{165});
+    EXPECT_TRUE(Records().empty());
+    EXPECT_FALSE(QFile::exists(LoggerFile(QStringLiteral("A1B200202"))));
+}
+
+TEST_F(SingleDownloadTest, NoCurrentDeviceAndAnUnreadableLoggerAreRefused)
+{
+    DeviceManager().SetCurrentSN(QStringLiteral("A1B209999"));
+    EXPECT_FALSE(Begin(QStringLiteral("x")));
+    ASSERT_EQ(messages.Requests().size(), 1);
+    EXPECT_EQ(messages.Requests().at(0).number, 195);
+    EXPECT_EQ(messages.Requests().at(0).text, QStringLiteral("设备A1B209999无效！"));
+
+    auto& sim = Start({HistoryLogger("A1B200203", 10)}, {1});
+    ASSERT_TRUE(Connect(1));
+    sim.At(0).AddFault({loggersim::FaultKind::Silence});
+    messages.Clear();
+    EXPECT_FALSE(Begin(QStringLiteral("x")));
+    EXPECT_EQ(messages.Numbers(), QList<int>{186});
+}
+
+// Faults during the transfer: the download ends with 200, and neither file
+// keeps the history table nor any part of a record. A line that drops once
+// and comes back is re-opened by the link and the record is whole.
+TEST_F(SingleDownloadTest, TransferFaultsLeaveNoRecordAndNoTable)
+{
+    using loggersim::FaultKind;
+    struct Case {
+        const char* what;
+        std::vector<loggersim::FaultRule> rules;
+        bool recovers;
+    } cases[] = {
+        {"hang-up for good", {{FaultKind::HangUpAfterPages, -1, 1, -1, 2}, {FaultKind::StopAfterPages, -1, 1, -1, 2}},
+         false},
+        {"silence", {{FaultKind::StopAfterPages, -1, 1, -1, 1}}, false},
+        {"swapped crc", {{FaultKind::SwapCrc, 0x09, 3, -1, 0}}, false},
+        {"one hang-up", {{FaultKind::HangUpAfterPages, -1, 1, -1, 2}}, true},
+    };
+    int com = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString sn = QStringLiteral("A1B20021%1").arg(com);
+        auto& sim = Start({HistoryLogger(sn.toStdString(), 200)}, {com});
+        ASSERT_TRUE(Connect(com));
+        for (const auto& rule : c.rules)
+            sim.At(0).AddFault(rule);
+        end.done = false;
+        end.message = -1;
+        end.recordId = 0;
+        messages.Clear();
+        ASSERT_TRUE(Run(QStringLiteral("fault")));
+        if (c.recovers) {
+            EXPECT_GT(end.recordId.load(), 0);
+            EXPECT_EQ(History(LoggerFile(sn), end.table).size(), 200u);
+            EXPECT_EQ(History(BackupFile(sn), end.table).size(), 200u);
+        } else {
+            EXPECT_EQ(end.message.load(), 200);
+            EXPECT_EQ(end.recordId.load(), 0);
+            EXPECT_GT(download.Received(), 0);
+            EXPECT_LT(download.Received(), 200);
+            ExpectNothingLeft(sn);
+        }
+        DeviceManager().Clear();
+        ++com;
+    }
+}
+
+TEST_F(SingleDownloadTest, CancelStopsTheLoggerAndDiscardsTheTables)
+{
+    auto p = HistoryLogger("A1B200221", 2000);
+    p.pacing = true;   // about a second and a half on the line
+    auto& sim = Start({p}, {1});
+    ASSERT_TRUE(Connect(1));
+    ASSERT_TRUE(Begin(QStringLiteral("cancelled")));
+    const QString table = download.Table();
+    ASSERT_TRUE(WaitFor([this] { return download.Received() >= 100; }));
+    EXPECT_EQ(HistoryTables(LoggerFile(QStringLiteral("A1B200221"))), QStringList{table});
+
+    EXPECT_TRUE(download.Cancel());
+    ASSERT_TRUE(download.WaitIdle(10000));
+    EXPECT_FALSE(end.done.load());   // a cancel is no failure: no message due
+    EXPECT_LT(sim.At(0).Device().PagesServed(), 2000 / 24);
+    ExpectNothingLeft(QStringLiteral("A1B200221"));
+    EXPECT_TRUE(messages.Numbers().isEmpty());
+
+    // The threads stay and serve the next download.
+    sim.At(0).SetPacing(false);
+    qm::ScopedClock later(qm::Now().addSecs(5));
+    ASSERT_TRUE(Run(QStringLiteral("again")));
+    EXPECT_GT(end.recordId.load(), 0);
+    EXPECT_EQ(History(LoggerFile(QStringLiteral("A1B200221")), end.table).size(), 2000u);
+}
+
+TEST_F(SingleDownloadTest, TheWriterFlushesWhileTheTransferRuns)
+{
+    auto p = HistoryLogger("A1B200231", 1200);
+    p.pacing = true;
+    Start({p}, {1});
+    ASSERT_TRUE(Connect(1));
+    download.SetFlushInterval(20);
+    ASSERT_TRUE(Begin(QStringLiteral("flushing")));
+    ASSERT_TRUE(WaitFor([this] { return download.LoggerTotal() > 0 || end.done; }));
+    EXPECT_LT(download.Received(), 1200);   // written before the transfer ended
+    ASSERT_TRUE(WaitFor([this] { return end.done.load(); }));
+    EXPECT_GT(end.recordId.load(), 0);
+    EXPECT_EQ(download.LoggerTotal(), 1200);
+    EXPECT_EQ(download.BackupTotal(), 1200);
+}
+
+TEST_F(SingleDownloadTest, ASampleWithAnImpossibleTimeIsDroppedAndTheRecordFinishes)
+{
+    auto p = HistoryLogger("A1B200241", 0);
+    p.history = loggersim::CHistory::Explicit({
+        Frame(At(2024, 5, 17, 13, 45, 9), 21.5, 48.0),
+        Frame(At(2024, 13, 17, 13, 46, 9), 22.0, 48.0),
+        Frame(At(2024, 5, 17, 13, 47, 9), 22.5, 48.0),
+    });
+    Start({p}, {1});
+    ASSERT_TRUE(Connect(1));
+    ASSERT_TRUE(Run(QStringLiteral("gap")));
+    ASSERT_GT(end.recordId.load(), 0);
+    EXPECT_EQ(History(LoggerFile(QStringLiteral("A1B200241")), end.table).size(), 2u);
+}
+
+} // namespace
