@@ -80,4 +80,19 @@ TEST(InitialDatabase, AnExistingDatabaseIsKept)
     storetest::ScratchFolder fresh;
     EXPECT_EQ(QProcess::execute(tool, {QStringLiteral("--database"), fresh.File(QStringLiteral("x/DATAINFO.db3"))}), 0);
     EXPECT_TRUE(OpenDatabase(nullptr, fresh.File(QStringLiteral("x/DATAINFO.db3")), 0, 0, 1));
+
+    // An option is never taken for a folder: --help answers, unknown ones are refused.
+    QProcess help;
+    help.setWorkingDirectory(fresh.Path());
+    help.start(tool, {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(10000));
+    EXPECT_EQ(help.exitCode(), 0);
+    EXPECT_TRUE(help.readAllStandardOutput().startsWith("usage:"));
+    QProcess unknown;
+    unknown.setWorkingDirectory(fresh.Path());
+    unknown.start(tool, {QStringLiteral("--bogus")});
+    ASSERT_TRUE(unknown.waitForFinished(10000));
+    EXPECT_EQ(unknown.exitCode(), 1);
+    EXPECT_FALSE(QFileInfo::exists(fresh.File(QStringLiteral("--help"))));
+    EXPECT_FALSE(QFileInfo::exists(fresh.File(QStringLiteral("--bogus"))));
 }

@@ -17,14 +17,20 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    const char* usage = "usage: quillmark-initdb [<program folder>] | --database <file.db3>\n";
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
     QString path;
     if (args.size() == 2 && args[0] == QLatin1String("--database")) {
         path = args[1];
-    } else if (args.size() <= 1) {
+    } else if (args.isEmpty() || (args.size() == 1 && !args[0].startsWith(QLatin1Char('-')))) {
         const QString folder = args.isEmpty() ? QCoreApplication::applicationDirPath() : args[0];
         path = qm::store::DatainfoPathIn(QDir(folder).absolutePath());
     } else {
-        std::fprintf(stderr, "usage: quillmark-initdb [<program folder>] | --database <file.db3>\n");
+        // An option it does not know is never taken for a folder name.
+        std::fputs(usage, stderr);
         return 1;
     }
     const QByteArray shown = QDir::toNativeSeparators(path).toUtf8();
