@@ -1,0 +1,130 @@
+// The main window with its body on a scratch program folder, simulated
+// loggers when a test starts them, the message script and helpers that
+// answer modal dialogs and log in.
+#pragma once
+
+#include "DeviceFixture.h"
+
+#include "CConnect.h"
+#include "CDevManager.h"
+#include "CQuillmarkBody.h"
+#include "CQuillmarkDlg.h"
+#include "LoginState.h"
+#include "MessageSeam.h"
+#include "OperationLog.h"
+#include "Recordset.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+#include <ostream>
+#include <memory>
+
+// Readable texts in failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace wintest {
+
+class WindowFixture : public devtest::DeviceFixture {
+protected:
+    void SetUp() override
+    {
+        devtest::DeviceFixture::SetUp();
+        qm::device::DeviceManager().Clear();
+    }
+    void TearDown() override
+    {
+        m_frame.reset();
+        qm::device::DeviceManager().Clear();
+        qm::ReleaseOperationLog();
+        devtest::DeviceFixture::TearDown();
+    }
+
+    // A new main window (not shown, nobody logged in).
+    qm::window::CQuillmarkBody& Open()
+    {
+        m_frame = std::make_unique<qm::CQuillmarkDlg>();
+        qm::window::InstallMainWindow(*m_frame);
+        m_body = m_frame->findChild<qm::window::CQuillmarkBody*>();
+        EXPECT_TRUE(m_body);
+        return *m_body;
+    }
+
+    // Logs a user of `role` in the way the window's login does.
+    void LogIn(int role)
+    {
+        qm::SetLogin(7, QStringLiteral("amy"), QStringLiteral("pw"), role, QString());
+        m_frame->show();
+        emit m_frame->loginChanged();
+    }
+
+    // Runs `act` on the next modal dialog once it is up (within three seconds).
+    static void OnNextModal(std::function<void(QWidget*)> act)
+    {
+        auto* timer = new QTimer;
+        auto started = std::make_shared<QElapsedTimer>();
+        started->start();
+        QObject::connect(timer, &QTimer::timeout, [timer, started, act] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal && started->elapsed() < 3000)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            if (modal)
+                act(modal);
+        });
+        timer->start(10);
+    }
+
+    // Answers the connect dialog with OK (it connects there and then).
+    static void ConnectOnNextDialog()
+    {
+        OnNextModal([](QWidget* w) {
+            if (auto* dialog = qobject_cast<qm::device::CConnect*>(w))
+                dialog->OnBnClickedOk();
+            else
+                static_cast<QDialog*>(w)->reject();
+        });
+    }
+
+    // The types of the audit rows written so far, in order.
+    QList<int> NoteTypes()
+    {
+        QList<int> types;
+        auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+        std::unique_ptr<qm::store::CRecordset> set;
+        if (!db || db->QueryRecordset(QStringLiteral("select * from note order by rowid"), set) != 1 || !set)
+            return types;
+        for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
+            types << int(set->Integer(u"type"));
+        return types;
+    }
+    QStringList NoteTexts()
+    {
+        QStringList texts;
+        auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+        std::unique_ptr<qm::store::CRecordset> set;
+        if (!db || db->QueryRecordset(QStringLiteral("select * from note order by rowid"), set) != 1 || !set)
+            return texts;
+        for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
+            texts << set->Text(u"info");
+        return texts;
+    }
+
+    QTreeWidgetItem* DeviceItem(int index) const
+    {
+        QTreeWidgetItem* root = m_body->DeviceTree()->topLevelItem(0);
+        return root && index < root->childCount() ? root->child(index) : nullptr;
+    }
+
+    std::unique_ptr<qm::CQuillmarkDlg> m_frame;
+    qm::window::CQuillmarkBody* m_body = nullptr;
+    qm::MessageScript m_messages;
+};
+
+} // namespace wintest

@@ -1,0 +1,102 @@
+// Pictures of the main window for a person to look at: after the login, with
+// a connected logger, and in English. Saved into $QM_SCREENS when it is set
+// (run under xvfb-run for the real look); the checks run either way.
+#include "WindowFixture.h"
+
+#include "AppEnv.h"
+#include "CQuillmarkApp.h"
+#include "ControlIds.h"
+#include "Strings.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QToolButton>
+
+using namespace qm;
+using namespace qm::window;
+
+namespace {
+
+class ScreensTest : public wintest::WindowFixture {
+protected:
+    void Save(const QString& name)
+    {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString folder = qEnvironmentVariable("QM_SCREENS");
+        if (folder.isEmpty())
+            return;
+        QDir().mkpath(folder);
+        m_frame->grab().save(folder + QStringLiteral("/window-") + name + QStringLiteral(".png"));
+    }
+
+    // Every shown toolbar button lies inside the title bar, clear of the logo
+    // and of its neighbours, with its label under it.
+    void ExpectTidyTitleBar()
+    {
+        QList<QRect> taken;
+        const QRect logo = m_body->TitleBar()->findChild<QLabel*>(QStringLiteral("c1054"))->geometry();
+        for (int id : {kBtnSave, kBtnPrint, kBtnConnect, kBtnDisconnect, kBtnRun, kBtnStop, kBtnDownload, kBtnMerge,
+                       kBtnCompare, kBtnConnectAll, kBtnConfigAll, kBtnDownloadAll}) {
+            QToolButton* b = m_body->Button(id);
+            if (b->isHidden())
+                continue;
+            const QRect slot = b->geometry().united(m_body->ButtonLabel(id)->geometry());
+            EXPECT_GE(slot.left(), kNavWidth) << id;
+            EXPECT_LE(slot.bottom(), kTitleHeight) << id;
+            EXPECT_FALSE(slot.intersects(logo)) << id;
+            for (const QRect& other : taken)
+                EXPECT_FALSE(slot.intersects(other)) << id;
+            EXPECT_EQ(m_body->ButtonLabel(id)->geometry().center().x(), b->geometry().center().x()) << id;
+            taken << slot;
+        }
+    }
+};
+
+TEST_F(ScreensTest, AfterLoginAndWithALogger)
+{
+    InstallFontSubstitutions();
+    loggersim::LoggerProfile p = devtest::Logger("A1B200021", 2);
+    p.state.cardName = "Cold-1";
+    Start({p}, {3});
+    SetCom(0, QStringLiteral("COM3"), 115200, 60);
+    AddDevInfo(QStringLiteral("A1B200021"), 3, 115200);
+    AddDevInfo(QStringLiteral("A1B200022"), 5, 115200);
+    Open();
+    m_frame->resize(1280, 800);
+    LogIn(kRoleAdministrator);
+    ExpectTidyTitleBar();
+    Save(QStringLiteral("login"));
+
+    m_body->DeviceTree()->setCurrentItem(DeviceItem(0));
+    ConnectOnNextDialog();
+    m_body->Route(kBtnConnect);
+    ASSERT_EQ(m_messages.Numbers(), QList<int>{187});
+    ExpectTidyTitleBar();
+    Save(QStringLiteral("connected"));
+
+    m_body->OnTabFolders();
+    ExpectTidyTitleBar();
+    Save(QStringLiteral("folders"));
+}
+
+TEST_F(ScreensTest, InEnglish)
+{
+    InstallFontSubstitutions();
+    const QString module = qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang");
+    ASSERT_TRUE(LoadLanguageModule(module)) << module.toStdString();
+    SetCurrentLanguageName(QString::fromLatin1(kEnglishModule));
+    AddDevInfo(QStringLiteral("A1B200031"), 3, 115200);
+    Open();
+    m_frame->resize(1280, 800);
+    LogIn(kRoleOperator);
+    m_body->DeviceTree()->setCurrentItem(DeviceItem(0));
+    EXPECT_EQ(m_body->ButtonLabel(kBtnConnect)->text(), Msg(5031));
+    EXPECT_NE(Msg(5031), QStringLiteral("连接"));
+    ExpectTidyTitleBar();
+    Save(QStringLiteral("english"));
+    UseBuiltinStrings();
+    SetCurrentLanguageName(QString::fromLatin1(kChineseModule));
+}
+
+} // namespace
