@@ -392,30 +392,49 @@ void CQuillmarkBody::LayoutTitleBar()
     m_logo->setGeometry(nameLeft - 34, 10, 34, 34);
     m_titleText->setGeometry(16, 0, kNavWidth - 16, kTitleHeight);
 
-    // The shown buttons, centred in their groups between the title and the logo.
+    // The shown buttons, centred in their groups between the title and the logo;
+    // each slot as wide as its label (at least kSlotWidth), narrowed and the
+    // labels elided only when the window is too narrow for all of them.
     QList<const ToolButton*> shown;
     for (const ToolButton& b : m_buttons)
         if (!b.button->isHidden())
             shown << &b;
+    QList<int> widths;
     int groups = 0;
     int lastGroup = -1;
+    int total = 0;
     for (const ToolButton* b : shown) {
         if (b->group != lastGroup)
             ++groups;
         lastGroup = b->group;
+        const QString text = b->button->toolTip();
+        widths << qMax(kSlotWidth, b->label->fontMetrics().horizontalAdvance(text) + 10);
+        total += widths.last();
     }
-    const int total = int(shown.size()) * kSlotWidth + qMax(0, groups - 1) * kGroupGap;
+    const int gaps = qMax(0, groups - 1) * kGroupGap;
     const int areaLeft = kNavWidth;
     const int areaRight = nameLeft - 34 - 12;
-    int x = areaLeft + qMax(0, (areaRight - areaLeft - total) / 2);
+    const int room = qMax(0, areaRight - areaLeft - gaps);
+    if (total > room && total > 0) {
+        int scaled = 0;
+        for (int& width : widths) {
+            width = qMax(kButtonSize + 4, width * room / total);
+            scaled += width;
+        }
+        total = scaled;
+    }
+    int x = areaLeft + qMax(0, (areaRight - areaLeft - total - gaps) / 2);
     lastGroup = -1;
-    for (const ToolButton* b : shown) {
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const ToolButton* b = shown.at(i);
+        const int width = widths.at(i);
         if (lastGroup >= 0 && b->group != lastGroup)
             x += kGroupGap;
         lastGroup = b->group;
-        b->button->setGeometry(x + (kSlotWidth - kButtonSize) / 2, 2, kButtonSize, kButtonSize);
-        b->label->setGeometry(x, 36, kSlotWidth, 16);
-        x += kSlotWidth;
+        b->button->setGeometry(x + (width - kButtonSize) / 2, 2, kButtonSize, kButtonSize);
+        b->label->setGeometry(x, 36, width, 16);
+        b->label->setText(b->label->fontMetrics().elidedText(b->button->toolTip(), Qt::ElideRight, width - 2));
+        x += width;
     }
 }
 

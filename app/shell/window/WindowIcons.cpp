@@ -136,12 +136,12 @@ QIcon ToolIcon(int id)
     QIcon icon(pixmap);
     // A disabled button keeps its glyph, dimmed on the dark bar.
     QPixmap dim = Canvas(64);
+    dim.setDevicePixelRatio(2);
     {
         QPainter p(&dim);
         p.setOpacity(0.35);
-        p.drawPixmap(0, 0, pixmap);
+        p.drawPixmap(QRectF(0, 0, 32, 32), pixmap, QRectF(0, 0, 64, 64));
     }
-    dim.setDevicePixelRatio(2);
     icon.addPixmap(dim, QIcon::Disabled);
     return icon;
 }

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -35,6 +36,14 @@ protected:
     void SetUp() override
     {
         devtest::DeviceFixture::SetUp();
+        // The shipped settings, so that channel types have their names and units.
+        const QString ini = qm::SettingsFile();
+        QFile::remove(ini);
+        ASSERT_TRUE(QFile::copy(qEnvironmentVariable("QM_SOURCE_DIR") + QStringLiteral("/app/res/config/channelInfo.ini"), ini));
+        QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+        qm::Settings().SetPath(QString());
+        qm::Settings().SetPath(ini);
+        SetCom(1, QString(), -1, 60);
         qm::device::DeviceManager().Clear();
     }
     void TearDown() override

@@ -5,11 +5,15 @@
 
 #include "AppEnv.h"
 #include "CQuillmarkApp.h"
+#include "CBasicAttribute.h"
 #include "ControlIds.h"
 #include "Strings.h"
+#include "Users.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 using namespace qm;
@@ -47,7 +51,11 @@ protected:
             EXPECT_FALSE(slot.intersects(logo)) << id;
             for (const QRect& other : taken)
                 EXPECT_FALSE(slot.intersects(other)) << id;
-            EXPECT_EQ(m_body->ButtonLabel(id)->geometry().center().x(), b->geometry().center().x()) << id;
+            QLabel* label = m_body->ButtonLabel(id);
+            EXPECT_LE(qAbs(label->geometry().center().x() - b->geometry().center().x()), 1) << id;
+            // The whole label is readable.
+            EXPECT_EQ(label->text(), b->toolTip()) << id;
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << id;
             taken << slot;
         }
     }
@@ -64,7 +72,16 @@ TEST_F(ScreensTest, AfterLoginAndWithALogger)
     AddDevInfo(QStringLiteral("A1B200022"), 5, 115200);
     Open();
     m_frame->resize(1280, 800);
-    LogIn(kRoleAdministrator);
+    // The real login, so the title bar shows the user.
+    ASSERT_EQ(AddUser(QStringLiteral("amy"), QStringLiteral("password8"), kRoleAdministrator), 124);
+    OnNextModal([](QWidget* w) {
+        w->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("amy"));
+        w->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("password8"));
+        w->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+    });
+    m_frame->Login();
+    ASSERT_EQ(LoginUserName(), QStringLiteral("amy"));
+    EXPECT_EQ(m_body->CurrentTab(), kTabDevice);
     ExpectTidyTitleBar();
     Save(QStringLiteral("login"));
 
@@ -72,6 +89,10 @@ TEST_F(ScreensTest, AfterLoginAndWithALogger)
     ConnectOnNextDialog();
     m_body->Route(kBtnConnect);
     ASSERT_EQ(m_messages.Numbers(), QList<int>{187});
+    // The channels by the names and units of the settings file.
+    EXPECT_FALSE(m_body->InfoPage()->ChannelName(0).isEmpty());
+    EXPECT_FALSE(m_body->InfoPage()->ChannelUnit(0).isEmpty());
+    EXPECT_NE(m_body->InfoPage()->ChannelName(0), m_body->InfoPage()->ChannelName(1));
     ExpectTidyTitleBar();
     Save(QStringLiteral("connected"));
 
