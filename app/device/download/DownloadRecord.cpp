@@ -168,6 +168,10 @@ FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint6
         *files = std::move(f);
         return FilesResult::HistoryFailed;
     }
+    // Batches of ten thousand rows touch more pages than the default cache
+    // holds; a larger one spares re-reading (and decrypting) them.
+    f.logger->ExeSql(QStringLiteral("PRAGMA cache_size = -16384;"));
+    f.backup->ExeSql(QStringLiteral("PRAGMA cache_size = -16384;"));
     *files = std::move(f);
     return FilesResult::Ok;
 }

@@ -32,6 +32,7 @@ struct SingleDownload::Session {
     int channelCount = 0;
     ChannelConfig channels[kMaxChannels]{};
     Events events;
+    CEventLock* flushEvent = nullptr;   // the writer's wake-up
 
     // Filled by the download thread, emptied by the writer (statement lock).
     CEventLock statementLock{true};
@@ -199,6 +200,7 @@ void SingleDownload::Start(Events events)
     s->loggerTotal = 0;
     s->backupTotal = 0;
     s->started = true;
+    s->flushEvent = m_flushEvent.get();
     EnsureThreads();
     m_transferring = true;
     m_startEvent->Set();
@@ -328,7 +330,12 @@ void SingleDownload::fnCallback(void* context, char*, HistoryData sample)
     s->pendingBackup += sql;
     ++s->pendingLoggerCount;
     ++s->pendingBackupCount;
+    const bool full = s->pendingLogger.size() > kFlushCharacters;
     s->statementLock.Set();
+    // A long transfer is written while it runs, not all at its end: the
+    // writer keeps up and the pending text stays bounded.
+    if (full)
+        s->flushEvent->Set();
 }
 
 void SingleDownload::DownloadThread()

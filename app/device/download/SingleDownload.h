@@ -12,7 +12,7 @@
 // the download thread (woken by the start event) runs the transfer and turns
 // every sample into an insert statement for both files, kept as pending text
 // under the statement lock; the writer thread (woken by the flush event, or
-// every 30 seconds) takes the pending texts and executes each as one
+// every 30 seconds, or once a million characters are pending) takes the pending texts and executes each as one
 // transaction under the write lock. Once the transfer has ended and every
 // statement is written, the writer registers the record.
 //
@@ -47,6 +47,10 @@ public:
         // `message` 0, it was cancelled.
         std::function<void(const QString& sn, int message)> failed;
     };
+
+    // Pending SQL above this many characters wakes the writer before its
+    // 30 seconds are up.
+    static constexpr qsizetype kFlushCharacters = 999999;
 
     SingleDownload();
     ~SingleDownload();

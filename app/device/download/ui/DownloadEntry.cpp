@@ -62,6 +62,7 @@ bool DownloadEntry::StartSingleDownload(QWidget* mainWindow)
         m_progress->SetCancelHandler([this] { CancelSingleDownload(); });
     }
     m_runningSN = device->sn;
+    m_singleRunning = true;
     m_progress->Begin(download.Expected(), [&download] { return download.Received(); });
     m_progress->show();
     m_progress->raise();
@@ -79,6 +80,7 @@ bool DownloadEntry::StartSingleDownload(QWidget* mainWindow)
 
 void DownloadEntry::OnSingleFinished(const QString& sn)
 {
+    m_singleRunning = false;
     if (m_progress) {
         m_progress->Stop();
         m_progress->hide();
@@ -88,6 +90,9 @@ void DownloadEntry::OnSingleFinished(const QString& sn)
 
 void DownloadEntry::OnSingleFailed(const QString& sn, int message)
 {
+    if (!m_singleRunning)
+        return;   // already ended by the user's cancel
+    m_singleRunning = false;
     if (m_progress) {
         m_progress->Stop();
         m_progress->hide();
@@ -100,8 +105,9 @@ void DownloadEntry::OnSingleFailed(const QString& sn, int message)
 
 void DownloadEntry::CancelSingleDownload()
 {
-    if (!SingleDownload::Instance().Cancel())
+    if (!m_singleRunning || !SingleDownload::Instance().Cancel())
         return;   // already registered: the end arrives as usual
+    m_singleRunning = false;
     if (m_progress) {
         m_progress->Stop();
         m_progress->hide();

@@ -63,6 +63,7 @@ private:
     std::unique_ptr<CProgressDlg> m_progress;
     QPointer<QWidget> m_mainWindow;
     QString m_runningSN;
+    bool m_singleRunning = false;   // a single download has started and not yet ended here
     std::function<QString()> m_nameOverride;
 };
 
