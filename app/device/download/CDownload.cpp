@@ -284,9 +284,9 @@ void CDownload::PrepareLogger()
     c->sn = sn;
     c->snText = sn.toLatin1();
     c->device = device;
-    // The logger's own database and the backup copy (the store reports to
-    // the program log: this is a worker thread of a batch).
-    if (OpenRecordFiles(sn, m_monthFolder, qm::Now().toSecsSinceEpoch(), false, &c->files) != FilesResult::Ok) {
+    // The logger's own database and the backup copy; a box the store shows
+    // from here is put on the UI thread by the message seam.
+    if (OpenRecordFiles(sn, m_monthFolder, qm::Now().toSecsSinceEpoch(), true, &c->files) != FilesResult::Ok) {
         c->files.Close();
         fail();
         return;

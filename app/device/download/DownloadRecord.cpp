@@ -130,16 +130,23 @@ FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint6
     f.backupPath = qm::store::IsValidSerialNumber(sn) ? monthFolder + u'/' + sn + QStringLiteral(".db3") : QString();
     const int show = showMessages ? 1 : 0;
 
+    // The factory checks the file; opening it here tells a file that cannot
+    // be opened (a folder in its place, no access) from a table that fails.
+    auto opened = [](std::unique_ptr<CDBSqlite3>& db) {
+        if (db && db->Open() != 1)
+            db.reset();
+        return db != nullptr;
+    };
     if (!f.loggerPath.isEmpty())
         f.logger = qm::store::OpenDatabase(nullptr, f.loggerPath, 1, 0, show);
-    if (!f.logger) {
+    if (!opened(f.logger)) {
         *files = std::move(f);
         return FilesResult::LoggerOpenFailed;
     }
     f.logger->SetReportMode(qm::store::kReportLog);
     if (!f.backupPath.isEmpty())
         f.backup = qm::store::OpenDatabase(nullptr, f.backupPath, 1, 0, show);
-    if (!f.backup) {
+    if (!opened(f.backup)) {
         f.Close();
         *files = std::move(f);
         return FilesResult::BackupOpenFailed;

@@ -175,4 +175,23 @@ TEST_F(BatchDownloadTest, AMissingMainDatabaseStopsTheBatchWith185)
     EXPECT_FALSE(QFile::exists(LoggerFile(QStringLiteral("A1B200351"))));
 }
 
+TEST_F(BatchDownloadTest, ABackupFolderThatCannotBeMadeStopsTheBatchWith260)
+{
+    Start({HistoryLogger("A1B200361", 5)}, {1});
+    ConnectAll(1);
+    QFile blocker(Folder() + QStringLiteral("/blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ASSERT_EQ(qm::Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"),
+                                         Folder() + QStringLiteral("/blocker")),
+              1);
+    CDownload batch(QStringLiteral("n"));
+    EXPECT_EQ(batch.RunBatchDownload(&note), 0);
+    ASSERT_EQ(messages.Requests().size(), 1);
+    EXPECT_EQ(messages.Requests().at(0).number, 260);
+    EXPECT_TRUE(messages.Requests().at(0).text.startsWith(QStringLiteral("备份失败")));
+    EXPECT_TRUE(messages.Requests().at(0).text.contains(Folder() + QStringLiteral("/blocker/")));
+    EXPECT_FALSE(QFile::exists(LoggerFile(QStringLiteral("A1B200361"))));
+}
+
 } // namespace

@@ -15,6 +15,7 @@ using devtest::At;
 using devtest::DownloadFixture;
 using devtest::Frame;
 using devtest::HistoryLogger;
+using devtest::DownloadFixture;
 
 namespace {
 
@@ -271,6 +272,117 @@ TEST_F(SingleDownloadTest, ASampleWithAnImpossibleTimeIsDroppedAndTheRecordFinis
     ASSERT_TRUE(Run(QStringLiteral("gap")));
     ASSERT_GT(end.recordId.load(), 0);
     EXPECT_EQ(History(LoggerFile(QStringLiteral("A1B200241")), end.table).size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+class SingleDownloadFolders : public SingleDownloadTest {};
+
+TEST_F(SingleDownloadFolders, FoldersAndFilesThatCannotBeMadeStopBeforeAnyTable)
+{
+    Start({HistoryLogger("A1B200251", 10)}, {1});
+    ASSERT_TRUE(Connect(1));
+
+    // A plain file where the backup folder should be.
+    QFile blocker(Folder() + QStringLiteral("/blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ASSERT_EQ(qm::Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"),
+                                         Folder() + QStringLiteral("/blocker/backup")),
+              1);
+    EXPECT_FALSE(Begin(QStringLiteral("x")));
+    ASSERT_EQ(messages.Requests().size(), 1);
+    EXPECT_EQ(messages.Requests().at(0).number, 110);
+    EXPECT_TRUE(messages.Requests().at(0).text.endsWith(Folder() + QStringLiteral("/blocker/backup")));
+    EXPECT_TRUE(HistoryTables(LoggerFile(QStringLiteral("A1B200251"))).isEmpty());
+
+    // A folder where the logger's database should be.
+    ASSERT_EQ(qm::Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"),
+                                         Folder() + QStringLiteral("/backup")),
+              1);
+    QFile::remove(LoggerFile(QStringLiteral("A1B200251")));
+    ASSERT_TRUE(QDir().mkpath(LoggerFile(QStringLiteral("A1B200251"))));
+    messages.Clear();
+    EXPECT_FALSE(Begin(QStringLiteral("x")));
+    EXPECT_EQ(messages.LastNumber(), 185);
+    EXPECT_TRUE(messages.Requests().last().text.contains(LoggerFile(QStringLiteral("A1B200251"))));
+    EXPECT_TRUE(Records().empty());
+}
+
+} // namespace
+
+namespace {
+
+// The logger delivers fewer samples than it announced: no record with a gap,
+// and no dialog waiting for samples that never come.
+TEST_F(SingleDownloadTest, FewerSamplesThanAnnouncedEndWith200)
+{
+    auto& sim = Start({HistoryLogger("A1B200261", 50)}, {1});
+    ASSERT_TRUE(Connect(1));
+    BasicConfig basic{};
+    DevicePtr device = download.CheckDevice(DeviceManager(), &basic);
+    ASSERT_TRUE(device);
+    ASSERT_TRUE(download.Prepare(device, basic, QStringLiteral("short")));
+    sim.At(0).Device().SetHistory(HistoryLogger("A1B200261", 30).history);
+    SingleDownload::Events events;
+    events.finished = [this](const QString&, int id, const QString&) {
+        end.recordId = id;
+        end.done = true;
+    };
+    events.failed = [this](const QString&, int message) {
+        end.message = message;
+        end.done = true;
+    };
+    download.Start(events);
+    ASSERT_TRUE(WaitFor([this] { return end.done.load(); }));
+    EXPECT_EQ(end.message.load(), 200);
+    EXPECT_EQ(download.Received(), 30);
+    ExpectNothingLeft(QStringLiteral("A1B200261"));
+}
+
+// A registration that fails half-way takes back the rows it wrote.
+TEST_F(DownloadFixture, AFailedRegistrationLeavesNoPartOfTheRecord)
+{
+    const QString sn = QStringLiteral("A1B200271");
+    const QString month = qm::device::CurrentBackupMonthFolder();
+    ASSERT_TRUE(QDir().mkpath(month));
+    RecordFiles files;
+    ASSERT_EQ(OpenRecordFiles(sn, month, 1700000000, false, &files), FilesResult::Ok);
+    ASSERT_GE(files.logger->ExeSql(QStringLiteral("insert into '%1' values('2024-05-17 08:00:00','1.0','1',0);")
+                                       .arg(files.table)),
+              0);
+    RecordInfo record;
+    record.name = QStringLiteral("half");
+    record.sn = sn;
+    record.channelCount = 1;
+    auto datainfo = Open(qm::DatabasePath());
+    ASSERT_TRUE(datainfo);
+
+    // The backup copy has lost its config table: step five fails there.
+    ASSERT_GE(files.backup->ExeSql(QStringLiteral("drop table config;")), 0);
+    EXPECT_EQ(FinishDownload(*datainfo, files, record), 0);
+    EXPECT_TRUE(Records().empty());
+    EXPECT_TRUE(Query(files.backupPath, QStringLiteral("select * from recordtime;")).empty());
+    EXPECT_TRUE(Query(files.loggerPath, QStringLiteral("select * from config;")).empty());
+
+    // An empty history table is no record either.
+    ASSERT_EQ(qm::store::CreateConfigTable(*files.backup), 1);
+    ASSERT_GE(files.logger->ExeSql(QStringLiteral("delete from '%1';").arg(files.table)), 0);
+    EXPECT_EQ(FinishDownload(*datainfo, files, record), 0);
+    EXPECT_TRUE(Records().empty());
+
+    // Whole once every table is there.
+    ASSERT_GE(files.logger->ExeSql(QStringLiteral("insert into '%1' values('2024-05-17 08:00:00','1.0','1',0);")
+                                       .arg(files.table)),
+              0);
+    const int id = FinishDownload(*datainfo, files, record);
+    EXPECT_GT(id, 0);
+    EXPECT_EQ(Records().size(), 1u);
+    DiscardDownload(files);
+    EXPECT_TRUE(HistoryTables(files.loggerPath).isEmpty());
+    EXPECT_TRUE(HistoryTables(files.backupPath).isEmpty());
 }
 
 } // namespace
