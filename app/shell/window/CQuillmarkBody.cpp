@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTimer>
@@ -96,12 +97,18 @@ CQuillmarkBody::CQuillmarkBody(CQuillmarkDlg& frame)
     BuildNavigation();
     BuildPanels();
     frame.setWindowIcon(ProgramIcon());
-    frame.resize(1280, 800);
+    // A pleasant first size that still fits a small screen.
+    QSize size(1280, 800);
+    if (const QScreen* screen = frame.screen())
+        size = size.boundedTo(screen->availableSize() * 0.92);
+    frame.resize(size);
     frame.setMinimumSize(1000, 620);
     frame.SetBody(this);
     ConnectMenu();
     BuildTray();
     frame.installEventFilter(this);
+    m_records->installEventFilter(this);
+    m_side->installEventFilter(this);
 
     connect(&frame, &CQuillmarkDlg::loginChanged, this, &CQuillmarkBody::OnLoginChanged);
     connect(&frame, &CQuillmarkDlg::aboutToClose, this, [this] {
@@ -1105,13 +1112,24 @@ void CQuillmarkBody::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)
 
 bool CQuillmarkBody::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == m_records || watched == m_side) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            m_enterInPage = event;
+    }
     if (watched == &m_frame) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_frame.isEnabled()) {
-                // The window's default action: the search.
-                m_searchButton->click();
-                return true;
+                // The window's default action: the search, unless the key came
+                // up from a page of the record area or the side panel (their
+                // fields keep Enter for themselves).
+                const bool inPage = m_enterInPage == event;
+                m_enterInPage = nullptr;
+                if (!inPage) {
+                    m_searchButton->click();
+                    return true;
+                }
             }
         } else if (event->type() == QEvent::WindowStateChange) {
             // Minimised, the window lives on in the notification area.

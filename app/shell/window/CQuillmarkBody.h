@@ -178,6 +178,7 @@ private:
     int m_tab = kTabNone;
     int m_sidePage = kSideHidden;
     bool m_busy = false;
+    const QEvent* m_enterInPage = nullptr;   // an Enter on its way up from a page
     bool m_listMode = true;
     bool m_recordSelected = false;
     bool m_recordImported = false;

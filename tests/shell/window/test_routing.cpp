@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -94,6 +95,18 @@ TEST_F(RoutingTest, EscapeDoesNothingAndEnterSearches)
     body.DeviceTree()->setFocus();
     QTest::keyClick(body.DeviceTree(), Qt::Key_Enter);
     EXPECT_EQ(conditions.size(), 2);
+    // A field of a page in the record area keeps its Enter.
+    auto* field = new QLineEdit;
+    body.SetRecordPage(field);
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(conditions.size(), 2);
+    // A page field that takes Enter for itself leaves the next search alone.
+    auto* text = new QPlainTextEdit;
+    body.SetRecordPage(text);
+    QTest::keyClick(text, Qt::Key_Return);
+    QTest::keyClick(body.SearchEdit(), Qt::Key_Return);
+    EXPECT_EQ(conditions.size(), 3);
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
 }
 
