@@ -193,6 +193,50 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     EXPECT_TRUE(NoteTypes().contains(8));
 }
 
+// The first run as the README tells it: the two demo loggers, batch connect,
+// pick one, start and stop it, download it.
+TEST_F(WindowDownloadTest, TheDemoLoggersFromConnectToDownload)
+{
+    std::vector<loggersim::LoggerProfile> demo(2);
+    ASSERT_TRUE(loggersim::DemoProfile("th", demo[0]));
+    ASSERT_TRUE(loggersim::DemoProfile("t", demo[1]));
+    for (auto& p : demo)
+        p.pacing = false;
+    Start(demo, {1, 2});
+    Open();
+    LogIn(kRoleAdministrator);
+    m_body->Route(kBtnConnectAll);
+    ASSERT_EQ(device::DeviceManager().Count(), 2);
+    m_body->BatchNote()->OnBnClickedOk();
+    ASSERT_EQ(m_body->DeviceTree()->topLevelItem(0)->childCount(), 2);
+    // "th" records from a timed start with first in first out; "t" had a timed
+    // stop long ago, so the program may not start it again.
+    const QString sn = QStringLiteral("5A3100102");
+    for (int i = 0; i < 2; ++i)
+        if (DeviceItem(i)->text(0).endsWith(sn))
+            m_body->DeviceTree()->setCurrentItem(DeviceItem(i));
+    ASSERT_EQ(device::DeviceManager().CurrentSN(), sn);
+    EXPECT_EQ(m_body->DeviceTree()->currentItem()->text(0), QStringLiteral("冷库一号_5A3100102"));
+    ASSERT_FALSE(m_body->Button(kBtnStop)->isHidden());
+    m_body->Route(kBtnStop);
+    ASSERT_FALSE(m_body->Button(kBtnRun)->isHidden());
+    m_messages.Answer(AnswerCancel);   // keep the demo history
+    m_body->Route(kBtnRun);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{5420});
+    EXPECT_FALSE(m_body->Button(kBtnStop)->isHidden());
+    m_messages.Clear();
+    m_body->Route(kBtnDownload);   // recording: OK to 207
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->isEnabled() && m_messages.Numbers().contains(199); }));
+    EXPECT_EQ(m_messages.Numbers(), (QList<int>{207, 199}));
+    const Stored record = Record(sn);
+    ASSERT_FALSE(record.table.isEmpty());
+    EXPECT_EQ(record.inLogger, 288);
+    EXPECT_EQ(record.inBackup, record.inLogger);
+    const QList<int> types = NoteTypes();
+    for (int type : {4, 6, 7, 8})
+        EXPECT_TRUE(types.contains(type)) << type;
+}
+
 #else
 
 // Without the pipeline the window offers no download at all.
