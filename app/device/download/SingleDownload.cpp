@@ -25,6 +25,7 @@ using qm::store::CLockHold;
 struct SingleDownload::Session {
     DevicePtr device;
     QString sn;
+    QString table;   // set by Prepare, read by any thread afterwards
     RecordFiles files;
     std::unique_ptr<qm::store::CDBSqlite3> datainfo;
     RecordInfo record;
@@ -166,6 +167,7 @@ bool SingleDownload::Prepare(const DevicePtr& device, const BasicConfig& basic, 
         return false;
     }
 
+    s->table = s->files.table;
     s->frameBytes = basic.frameBytes;
     s->channelCount = qBound(0, device->config.channelCount, kMaxChannels);
     s->expected = basic.storedFrames;
@@ -219,7 +221,6 @@ bool SingleDownload::Cancel()
         return s->recordId <= 0;   // registered meanwhile: the record stands
     s->ended = true;
     DiscardDownload(s->files);
-    s->files.table.clear();
     s->files.Close();
     return true;
 }
@@ -239,7 +240,7 @@ qint64 SingleDownload::Expected() const
 QString SingleDownload::Table() const
 {
     auto s = Current();
-    return s ? s->files.table : QString();
+    return s ? s->table : QString();
 }
 
 qint64 SingleDownload::LoggerTotal() const
@@ -276,7 +277,6 @@ bool SingleDownload::WaitIdle(int timeoutMs)
         CLockHold hold(*m_writeLock, -1, false);
         s->ended = true;
         DiscardDownload(s->files);
-        s->files.table.clear();
         s->files.Close();
     }
     while (s && !s->ended) {
@@ -324,7 +324,7 @@ void SingleDownload::fnCallback(void* context, char*, HistoryData sample)
                           qm::kTextLineOnly);
         return;
     }
-    const QString sql = SampleInsertSql(s->files.table, text);
+    const QString sql = SampleInsertSql(s->table, text);
     s->statementLock.Wait(-1);
     s->pendingLogger += sql;
     s->pendingBackup += sql;
@@ -384,7 +384,6 @@ void SingleDownload::EndWithoutRecord(const std::shared_ptr<Session>& s, int mes
             return;
         s->ended = true;
         DiscardDownload(s->files);
-        s->files.table.clear();
         s->files.Close();
     }
     if (s->events.failed)
@@ -456,7 +455,6 @@ void SingleDownload::Flush(const std::shared_ptr<Session>& s)
         if (recordId <= 0) {
             failed = true;
             DiscardDownload(s->files);
-            s->files.table.clear();
         }
         s->files.Close();
         s->datainfo->Close();
@@ -465,7 +463,7 @@ void SingleDownload::Flush(const std::shared_ptr<Session>& s)
         if (s->events.failed)
             s->events.failed(s->sn, 200);
     } else if (s->events.finished) {
-        s->events.finished(s->sn, recordId, s->files.table);
+        s->events.finished(s->sn, recordId, s->table);
     }
 }
 
