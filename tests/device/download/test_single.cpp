@@ -309,6 +309,15 @@ TEST_F(SingleDownloadFolders, FoldersAndFilesThatCannotBeMadeStopBeforeAnyTable)
     EXPECT_EQ(messages.LastNumber(), 185);
     EXPECT_TRUE(messages.Requests().last().text.contains(LoggerFile(QStringLiteral("A1B200251"))));
     EXPECT_TRUE(Records().empty());
+
+    // No main database: the progress dialog's connection fails first.
+    ASSERT_TRUE(QDir(LoggerFile(QStringLiteral("A1B200251"))).removeRecursively());
+    ASSERT_TRUE(QFile::rename(qm::DatabasePath(), qm::DatabasePath() + QStringLiteral(".away")));
+    messages.Clear();
+    EXPECT_FALSE(Begin(QStringLiteral("x")));
+    EXPECT_EQ(messages.LastNumber(), 185);
+    EXPECT_TRUE(messages.Requests().last().text.contains(qm::DatabasePath()));
+    EXPECT_FALSE(QFile::exists(LoggerFile(QStringLiteral("A1B200251"))));
 }
 
 } // namespace

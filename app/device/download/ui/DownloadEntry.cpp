@@ -45,6 +45,8 @@ void DownloadEntry::EnableMainWindow()
 
 bool DownloadEntry::StartSingleDownload(QWidget* mainWindow)
 {
+    if (m_singleRunning)
+        return false;   // one single download at a time
     m_mainWindow = mainWindow;
     SingleDownload& download = SingleDownload::Instance();
     BasicConfig basic{};
