@@ -151,33 +151,33 @@ void CQuillmarkBody::BuildTitleBar()
     m_logo->setObjectName(QStringLiteral("c%1").arg(kLogo));
     m_logo->setPixmap(LogoPixmap(34));
 
-    struct Spec {
+    struct ButtonDef {
         int id;
         int text;
         int group;
     };
-    const Spec specs[] = {
+    const ButtonDef defs[] = {
         {kBtnSave, 5030, 0},       {kBtnPrint, 240, 0},        {kBtnConnect, 5031, 1},  {kBtnDisconnect, 5032, 1},
         {kBtnRun, 5034, 1},        {kBtnStop, 5033, 1},        {kBtnDownload, 5035, 1}, {kBtnMerge, 5036, 2},
         {kBtnCompare, 5037, 2},    {kBtnConnectAll, 5038, 3},  {kBtnConfigAll, 214, 3}, {kBtnDownloadAll, 219, 3},
     };
     QFont labelFont = font();
     labelFont.setPixelSize(12);
-    for (const Spec& spec : specs) {
+    for (const ButtonDef& def : defs) {
         ToolButton b;
-        b.id = spec.id;
-        b.group = spec.group;
+        b.id = def.id;
+        b.group = def.group;
         b.button = new QToolButton(m_title);
-        b.button->setObjectName(QStringLiteral("c%1").arg(spec.id));
-        b.button->setIcon(ToolIcon(spec.id));
+        b.button->setObjectName(QStringLiteral("c%1").arg(def.id));
+        b.button->setIcon(ToolIcon(def.id));
         b.button->setIconSize(QSize(26, 26));
-        b.button->setToolTip(Msg(spec.text));
+        b.button->setToolTip(Msg(def.text));
         b.button->setCursor(Qt::PointingHandCursor);
-        b.label = new QLabel(Msg(spec.text), m_title);
-        b.label->setObjectName(QStringLiteral("l%1").arg(spec.id));
+        b.label = new QLabel(Msg(def.text), m_title);
+        b.label->setObjectName(QStringLiteral("l%1").arg(def.id));
         b.label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         b.label->setFont(labelFont);
-        const int id = spec.id;
+        const int id = def.id;
         connect(b.button, &QToolButton::clicked, this, [this, id] { Route(id); });
         m_buttons << b;
     }
