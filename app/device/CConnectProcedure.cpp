@@ -226,6 +226,14 @@ bool CConnectProcedure::StoredPlace(const QString& sn, int* port, int* baud)
     return true;
 }
 
+bool CConnectProcedure::PortHeld(int port) const
+{
+    for (const DevicePtr& device : m_devices.Devices())
+        if (device && device->port == port)
+            return true;
+    return false;
+}
+
 int CConnectProcedure::NameNewDevice(CDevice& device)
 {
     if (!EnsureDatabase())
@@ -305,9 +313,11 @@ int CConnectProcedure::ConnectSelected()
             }
         }
         // Then the other ports: a logger that answers there is taken when it
-        // is the one expected (any logger when none is selected).
+        // is the one expected (any logger when none is selected). Ports of
+        // connected loggers are passed over: the scan is for a logger that is
+        // not connected yet.
         for (int otherPort : opened ? QList<int>() : PortNumbers()) {
-            if (otherPort == port)
+            if (otherPort == port || PortHeld(otherPort))
                 continue;
             for (int otherBaud : BaudList()) {
                 if (!RenewLink(*device))

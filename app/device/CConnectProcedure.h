@@ -87,6 +87,9 @@ private:
     bool SetClock(CDevice& device) const;
     // The devInfo row's "port" and "baud" for `sn`; false when unreadable.
     bool StoredPlace(const QString& sn, int* port, int* baud);
+    // A connected device works on `port`: the scan leaves it alone, a second
+    // link on the same line would answer the other device's replies.
+    bool PortHeld(int port) const;
     // Runs `sql` on the main database under the database lock: 1/0/-1 as ExeSql.
     int ExecMain(const QString& sql);
 

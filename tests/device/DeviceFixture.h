@@ -98,8 +98,9 @@ protected:
         Ciniwell& ini = qm::Settings();
         ASSERT_EQ(ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("auto"), mode), 1);
         ASSERT_EQ(ini.WriteIniStr(QStringLiteral("com_port"), QStringLiteral("port"), port), 1);
-        if (baud >= 0)
+        if (baud >= 0) {
             ASSERT_EQ(ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("CBT"), baud), 1);
+        }
         ASSERT_EQ(ini.WriteIniInit(QStringLiteral("com_port"), QStringLiteral("interval"), interval), 1);
         qm::device::ReadInterval();
     }

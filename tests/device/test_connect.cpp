@@ -213,6 +213,29 @@ TEST_F(ConnectSelectedTest, OpenAtAnotherBaudOnTheSamePortEndsTheScan)
     EXPECT_EQ(devices.Count(), 1);
 }
 
+TEST_F(ConnectSelectedTest, ScanPassesOverThePortsOfConnectedLoggers)
+{
+    // Nothing selected and the configured port gone: the scan takes the first
+    // logger that answers, and the next scan the next one, not the first again.
+    auto& sim = Start({Logger("A1B200071", 2), Logger("A1B200072", 2)}, {1, 2});
+    SetCom(1, QStringLiteral("COM7"), 115200, 60);
+    ASSERT_EQ(procedure.ConnectSelected(), 1);
+    EXPECT_EQ(procedure.LastConnected()->port, 1);
+    const int held = devtest::OpenCount(sim.At(0).SlavePath());
+
+    devices.SetCurrentSN(QString());
+    ASSERT_EQ(procedure.ConnectSelected(), 1);
+    EXPECT_EQ(procedure.LastConnected()->port, 2);
+    EXPECT_EQ(procedure.LastConnected()->sn, QStringLiteral("A1B200072"));
+    EXPECT_EQ(devices.SerialNumbers(), (QStringList{QStringLiteral("A1B200071"), QStringLiteral("A1B200072")}));
+    EXPECT_EQ(devtest::OpenCount(sim.At(0).SlavePath()), held);   // nobody else opened the first line
+
+    // With both connected the scan finds nothing new.
+    devices.SetCurrentSN(QString());
+    EXPECT_EQ(procedure.ConnectSelected(), 0);
+    EXPECT_EQ(devices.Count(), 2);
+}
+
 TEST_F(ConnectSelectedTest, NewLoggerIsNamedAndTheNameWrittenInGbk)
 {
     auto& sim = Start({Logger("A1B200061", 2)}, {3});

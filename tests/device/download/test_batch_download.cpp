@@ -139,7 +139,7 @@ TEST_F(BatchDownloadTest, CancelStopsEveryLoggerAndClearsEveryTableOfTheBatch)
     EXPECT_TRUE(batch.Cancelled());
     EXPECT_LT(sim.At(0).Device().PagesServed() + sim.At(1).Device().PagesServed(), 2 * 3000 / 24);
     EXPECT_TRUE(Records().empty());
-    for (const QString sn : {QStringLiteral("A1B200331"), QStringLiteral("A1B200332")}) {
+    for (const QString& sn : {QStringLiteral("A1B200331"), QStringLiteral("A1B200332")}) {
         EXPECT_TRUE(HistoryTables(LoggerFile(sn)).isEmpty()) << qPrintable(sn);
         EXPECT_TRUE(HistoryTables(BackupFile(sn)).isEmpty()) << qPrintable(sn);
     }
