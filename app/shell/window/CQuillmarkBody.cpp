@@ -19,6 +19,7 @@
 #include "WindowIcons.h"
 #ifdef QM_HAVE_DOWNLOAD
 #include "DownloadEntry.h"
+#include "SingleDownload.h"
 #endif
 
 #include <QAction>
@@ -114,6 +115,10 @@ CQuillmarkBody::CQuillmarkBody(CQuillmarkDlg& frame)
     connect(&frame, &CQuillmarkDlg::aboutToClose, this, [this] {
         if (m_tray)
             m_tray->hide();
+#ifdef QM_HAVE_DOWNLOAD
+        // The download's threads end before the devices they work with.
+        device::SingleDownload::Instance().Shutdown();
+#endif
         // The devices (and their ports) end with the program.
         device::DeviceManager().Clear();
     });
