@@ -15,19 +15,55 @@ QByteArray CodePageName()
                                                                     : QByteArrayLiteral("windows-1252");
 }
 
+namespace {
+
+// `text` in `page` when it has an exact form there (decodes back to itself):
+// the encoder substitutes unmappable characters without always saying so.
+bool EncodeExact(const char* page, const QString& text, QByteArray* bytes)
+{
+    QStringEncoder encoder(page);
+    const QByteArray encoded = encoder.encode(text);
+    if (!encoder.isValid() || encoder.hasError())
+        return false;
+    QStringDecoder decoder(page);
+    const QString back = decoder.decode(encoded);
+    if (decoder.hasError() || back != text)
+        return false;
+    *bytes = encoded;
+    return true;
+}
+
+// `bytes` read in `page` when every byte is defined there and the text
+// encodes back to the same bytes.
+bool DecodeExact(const char* page, const QByteArray& bytes, QString* text)
+{
+    QStringDecoder decoder(page);
+    const QString decoded = decoder.decode(bytes);
+    if (!decoder.isValid() || decoder.hasError())
+        return false;
+    QStringEncoder encoder(page);
+    if (encoder.encode(decoded) != bytes)
+        return false;
+    // The GBK tables give the code page's unassigned bytes private-use
+    // characters: those are not a name anybody wrote.
+    for (QChar c : decoded)
+        if (c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF)
+            return false;
+    *text = decoded;
+    return true;
+}
+
+} // namespace
+
 bool ToCodePage(const QString& text, QByteArray* bytes)
 {
+    // GBK first in either language, so a name reads back the same whichever
+    // language the program runs in; the Latin page only for what GBK lacks.
+    QByteArray encoded;
+    bool exact = EncodeExact("GBK", text, &encoded);
     const QByteArray page = CodePageName();
-    QStringEncoder encoder(page.constData());
-    QByteArray encoded = encoder.encode(text);
-    // The encoder substitutes unmappable characters without always saying so:
-    // only a text that decodes back to itself has an exact form.
-    bool exact = encoder.isValid() && !encoder.hasError();
-    if (exact) {
-        QStringDecoder decoder(page.constData());
-        const QString back = decoder.decode(encoded);
-        exact = !decoder.hasError() && back == text;
-    }
+    if (!exact && page != "GBK")
+        exact = EncodeExact(page.constData(), text, &encoded);
     if (bytes)
         *bytes = exact ? encoded : QByteArray();
     return exact;
@@ -35,11 +71,15 @@ bool ToCodePage(const QString& text, QByteArray* bytes)
 
 QString FromCodePage(const QByteArray& bytes)
 {
+    // Loggers carry their names in GBK (Chinese names from any installation):
+    // a name that is whole GBK is read as GBK in either language. Reading it
+    // in the Latin page would turn 冷库 into "Àä¿â" and store that in devInfo
+    // and every record of the logger.
+    QString text;
+    if (DecodeExact("GBK", bytes, &text))
+        return text;
     const QByteArray page = CodePageName();
-    QStringDecoder decoder(page.constData());
-    const QString text = decoder.decode(bytes);
-    QStringEncoder encoder(page.constData());
-    if (!decoder.hasError() && encoder.encode(text) == bytes)
+    if (page != "GBK" && DecodeExact(page.constData(), bytes, &text))
         return text;
     // The decoder let something through that it does not define (a lone lead
     // byte, an unassigned pair): decode piece by piece so only the bad bytes
@@ -53,7 +93,8 @@ QString FromCodePage(const QByteArray& bytes)
             QStringDecoder d(page.constData());
             const QString t = d.decode(piece);
             QStringEncoder e(page.constData());
-            if (!d.hasError() && t.size() == 1 && t.at(0) != QChar(0xFFFD) && e.encode(t) == piece) {
+            if (!d.hasError() && t.size() == 1 && t.at(0) != QChar(0xFFFD) && t.at(0).category() != QChar::Other_PrivateUse
+                && e.encode(t) == piece) {
                 out += t;
                 i += len;
                 matched = true;

@@ -9,17 +9,22 @@
 
 namespace qm::device {
 
-// The 8-bit code page of card names: "GBK" while the program runs in Chinese
-// (CurrentLanguageName() == "QUILLM_CH"), "windows-1252" otherwise. Loggers
-// named by earlier installations carry GBK bytes, so the Chinese build keeps it.
+// The 8-bit code page of the program's language: "GBK" while the program runs
+// in Chinese (CurrentLanguageName() == "QUILLM_CH"), "windows-1252" otherwise.
 QByteArray CodePageName();
 
-// `text` in the code page. Returns false (and leaves `bytes` empty) when the
-// text has no exact form there: a character the code page lacks must not turn
-// into '?' on the logger.
+// Card names cross the link in GBK, whatever the program's language: loggers
+// named by earlier installations carry GBK bytes, and a name must read the
+// same after a language switch. In English the Latin page takes what GBK has
+// no form for.
+//
+// `text` for the logger. Returns false (and leaves `bytes` empty) when the
+// text has no exact form: a character the code page lacks must not turn into
+// '?' on the logger.
 bool ToCodePage(const QString& text, QByteArray* bytes);
-// Bytes from a logger in the code page; a byte sequence the code page does not
-// define comes back as U+FFFD rather than as a guess.
+// Bytes from a logger: GBK when they are whole GBK, else (in English) the
+// Latin page; a byte sequence neither defines comes back as U+FFFD rather
+// than as a guess.
 QString FromCodePage(const QByteArray& bytes);
 // Byte count of `text` in the code page, -1 when it has no exact form.
 int CodePageLength(const QString& text);

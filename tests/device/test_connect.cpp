@@ -2,6 +2,7 @@
 
 #include "CConnectProcedure.h"
 #include "CUSBConn.h"
+#include "DeviceText.h"
 #include "Clock.h"
 #include "MessageSeam.h"
 #include "Strings.h"
@@ -71,6 +72,37 @@ TEST_F(ConnectTest, CardNameInGbkBecomesTheDeviceName)
     ASSERT_EQ(DevInfo().size(), 1u);
     EXPECT_EQ(DevInfo()[0].name, QStringLiteral("冷库三号"));
     EXPECT_EQ(DevInfo()[0].chanType, QStringLiteral("1"));
+}
+
+TEST_F(ConnectTest, CardNamesReadTheSameInEitherLanguage)
+{
+    // A Chinese name stays Chinese when the program runs in English, so a
+    // language switch never rewrites devInfo with a misread name.
+    struct Chinese {
+        ~Chinese() { qm::SetCurrentLanguageName(QString::fromLatin1(qm::kChineseModule)); }
+    } restore;
+    qm::SetCurrentLanguageName(QString::fromLatin1(qm::kEnglishModule));
+    auto profile = Logger("A1B200009", 1);
+    ASSERT_TRUE(loggersim::Utf8ToGbk("冷库三号", profile.state.cardName));
+    auto& sim = Start({profile});
+    ASSERT_EQ(procedure.ConnectOnePort(sim.ComOf(0), nullptr), 1);
+    ASSERT_EQ(DevInfo().size(), 1u);
+    EXPECT_EQ(DevInfo()[0].name, QStringLiteral("冷库三号"));
+
+    // Names given in English: Chinese goes out as GBK, what GBK lacks in the
+    // Latin page; both read back as given. Chinese keeps to GBK alone.
+    QByteArray bytes;
+    ASSERT_TRUE(ToCodePage(QStringLiteral("冷库"), &bytes));
+    EXPECT_EQ(bytes, QByteArray("\xC0\xE4\xBF\xE2"));
+    ASSERT_TRUE(ToCodePage(QStringLiteral("Köln"), &bytes));
+    EXPECT_EQ(bytes, QByteArray("K\xF6ln"));
+    EXPECT_EQ(FromCodePage(QByteArray("\xC0\xE4\xBF\xE2")), QStringLiteral("冷库"));
+    EXPECT_EQ(FromCodePage(QByteArray("Truck\xFF")), QStringLiteral("Truckÿ"));
+    EXPECT_TRUE(IsValidCardName(QStringLiteral("冷库五号机")));
+    EXPECT_FALSE(IsValidCardName(QStringLiteral("冷库五号机房")));
+    qm::SetCurrentLanguageName(QString::fromLatin1(qm::kChineseModule));
+    EXPECT_FALSE(ToCodePage(QStringLiteral("Köln"), &bytes));
+    EXPECT_EQ(FromCodePage(QByteArray("Truck\xFF")), QStringLiteral("Truck\uFFFD"));
 }
 
 TEST_F(ConnectTest, LoggerAnsweringOnlyAt9600IsFoundAfter115200Fails)
