@@ -35,9 +35,17 @@ CDlgAllNote::CDlgAllNote(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(m
     counts->addWidget(m_done, 0, 1);
     counts->addWidget(new QLabel(Msg(5419), this), 0, 2);
     counts->addWidget(m_total, 0, 3);
-    counts->addWidget(new QLabel(Msg(295), this), 1, 0);
+    // 294/295 are also suffixes of other texts (" succeeded"): as labels they
+    // stand alone.
+    const auto label = [](int number) {
+        QString text = Msg(number).trimmed();
+        if (!text.isEmpty())
+            text[0] = text[0].toUpper();
+        return text;
+    };
+    counts->addWidget(new QLabel(label(295), this), 1, 0);
     counts->addWidget(m_successes, 1, 1);
-    counts->addWidget(new QLabel(Msg(294), this), 1, 2);
+    counts->addWidget(new QLabel(label(294), this), 1, 2);
     counts->addWidget(m_failures, 1, 3);
     counts->setColumnStretch(1, 1);
     counts->setColumnStretch(3, 1);
