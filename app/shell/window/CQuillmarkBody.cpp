@@ -683,11 +683,17 @@ void CQuillmarkBody::OnBnClickedBrun()
         return;
     }
     const bool clearFirst = ShowMessage(5420, MsgButtons::OkCancel) == AnswerOk;
-    const ConfigInfo next = BuildStartConfig(device->config, device->basic, Now(), clearFirst);
+    ApplyRecordingChange(*device, BuildStartConfig(device->config, device->basic, Now(), clearFirst),
+                         clearFirst ? 1 : 0, "CQuillmarkDlg::OnBnClickedBrun", 271, 6);
+}
+
+void CQuillmarkBody::ApplyRecordingChange(device::CDevice& device, const ConfigInfo& next, int erase,
+                                          const char* source, int logNumber, int logType)
+{
     WriteResult result;
     {
         WaitCursor wait;
-        result = WriteConfig(*device, next, clearFirst ? 1 : 0);
+        result = WriteConfig(device, next, erase);
     }
     switch (result) {
     case WriteResult::WriteFailed:
@@ -697,10 +703,10 @@ void CQuillmarkBody::OnBnClickedBrun()
         ShowMessage(193);
         break;
     case WriteResult::Done:
-        SetRunState(device->config.recordingState != 0);
+        SetRunState(device.config.recordingState != 0);
         if (m_info)
-            m_info->Fill(*device);
-        WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBrun"), Msg(271) + device->name, 6);
+            m_info->Fill(device);
+        WriteOperationLog(QString::fromLatin1(source), Msg(logNumber) + device.name, logType);
         break;
     }
     UpdateToolbar();
@@ -730,27 +736,8 @@ void CQuillmarkBody::OnBnClickedBpause()
     case StopCheck::Allowed:
         break;
     }
-    const ConfigInfo next = BuildStopConfig(device->config, Now());
-    WriteResult result;
-    {
-        WaitCursor wait;
-        result = WriteConfig(*device, next, 0);
-    }
-    switch (result) {
-    case WriteResult::WriteFailed:
-        ShowMessage(123);
-        break;
-    case WriteResult::ReadBackFailed:
-        ShowMessage(193);
-        break;
-    case WriteResult::Done:
-        SetRunState(device->config.recordingState != 0);
-        if (m_info)
-            m_info->Fill(*device);
-        WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBpause"), Msg(272) + device->name, 7);
-        break;
-    }
-    UpdateToolbar();
+    ApplyRecordingChange(*device, BuildStopConfig(device->config, Now()), 0, "CQuillmarkDlg::OnBnClickedBpause", 272,
+                         7);
 }
 
 void CQuillmarkBody::OnBnClickedBdownload()
