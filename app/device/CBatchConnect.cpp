@@ -1,5 +1,6 @@
 #include "CBatchConnect.h"
 
+#include "BatchWorkers.h"
 #include "CBatchNote.h"
 #include "ComSettings.h"
 #include "EventLock.h"
@@ -31,11 +32,6 @@ void PauseWithEvents(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
-
-struct Worker {
-    std::thread thread;
-    std::atomic<bool> done{false};
-};
 
 // The counters and lines the workers share.
 struct Tally {
@@ -70,12 +66,10 @@ BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, 
 
     qm::store::CEventLock handOver(true);
     std::atomic<int> nextIndex{0};
-    std::vector<std::unique_ptr<Worker>> workers;
+    BatchWorkers workers;
     for (qsizetype i = 0; i < ports.size(); ++i) {
         qm::store::WaitWithMessagePump(handOver, -1, false);
-        auto worker = std::make_unique<Worker>();
-        Worker* self = worker.get();
-        worker->thread = std::thread([&, self] {
+        workers.Start([&] {
             const int port = ports.at(nextIndex.fetch_add(1));
             const quint64 threadId = quint64(std::hash<std::thread::id>()(std::this_thread::get_id()));
             {
@@ -103,28 +97,10 @@ BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, 
                     note->SetDone(r.tried);
                 }
             }
-            self->done.store(true);
         });
-        workers.push_back(std::move(worker));
     }
 
-    // Wait for every worker, keeping the UI alive; a finished thread is joined
-    // at once so nothing of it outlives its work.
-    while (!workers.empty()) {
-        for (auto it = workers.begin(); it != workers.end();) {
-            if ((*it)->done.load()) {
-                (*it)->thread.join();
-                it = workers.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        if (workers.empty())
-            break;
-        if (qm::store::OnUiThread())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    workers.JoinAll();
 
     BatchConnectResult result = tally.result;
     if (options.writeLog) {

@@ -1,6 +1,7 @@
 #include "CDownload.h"
 
 #include "AppEnv.h"
+#include "BatchWorkers.h"
 #include "CBatchNote.h"
 #include "Clock.h"
 #include "ComSettings.h"
@@ -44,35 +45,6 @@ struct CDownload::Context {
     bool flushFailed = false; // a batch of samples could not be written
     int recordId = 0;
 };
-
-namespace {
-
-struct Worker {
-    std::thread thread;
-    std::atomic<bool> done{false};
-};
-
-// Waits for the workers, keeping the UI alive; joins each as it ends.
-void JoinAll(std::vector<std::unique_ptr<Worker>>& workers)
-{
-    while (!workers.empty()) {
-        for (auto it = workers.begin(); it != workers.end();) {
-            if ((*it)->done.load()) {
-                (*it)->thread.join();
-                it = workers.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        if (workers.empty())
-            break;
-        if (qm::store::OnUiThread())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-} // namespace
 
 CDownload::CDownload(const QString& name, CDevManager& devices)
     : m_name(name), m_devices(devices), m_handOver(std::make_unique<CEventLock>(true))
@@ -160,19 +132,13 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
 
     // 4. Phase 1: one thread per connected logger, in the registry's order.
     const std::vector<DevicePtr> devices = m_devices.Devices();
-    std::vector<std::unique_ptr<Worker>> workers;
+    BatchWorkers workers;
     for (const DevicePtr& device : devices) {
         qm::store::WaitWithMessagePump(*m_handOver, -1, false);
         m_currentDevice = device;
-        auto worker = std::make_unique<Worker>();
-        Worker* self = worker.get();
-        worker->thread = std::thread([this, self] {
-            PrepareLogger();
-            self->done = true;
-        });
-        workers.push_back(std::move(worker));
+        workers.Start([this] { PrepareLogger(); });
     }
-    JoinAll(workers);
+    workers.JoinAll();
     qm::store::WaitWithMessagePump(*m_handOver, -1, false);
     m_handOver->Set();
 
@@ -195,15 +161,9 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
         qm::store::WaitWithMessagePump(*m_handOver, -1, false);
         m_currentSN = sn;
         m_currentDevice = m_devices.Find(sn);
-        auto worker = std::make_unique<Worker>();
-        Worker* self = worker.get();
-        worker->thread = std::thread([this, self] {
-            DownloadLogger();
-            self->done = true;
-        });
-        workers.push_back(std::move(worker));
+        workers.Start([this] { DownloadLogger(); });
     }
-    JoinAll(workers);
+    workers.JoinAll();
     qm::store::WaitWithMessagePump(*m_handOver, -1, false);
     m_handOver->Set();
     m_currentDevice.reset();
