@@ -14,6 +14,7 @@
 #include "loggersim/Simulator.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -48,6 +49,27 @@ struct DevInfoRow {
     QString sn, mac, name, chanType;
     int devtype = 0, port = 0, baud = 0;
 };
+
+// One run of the built quillmark-cli against the program folder `folder`.
+struct CliRun {
+    int code = -1;
+    QStringList out;   // stdout lines, empty ones left out
+    QString err;
+};
+
+inline CliRun RunCli(const QString& folder, const QStringList& args, int timeoutMs = 60000)
+{
+    QProcess p;
+    p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
+            QStringList{QStringLiteral("--folder"), folder} + args);
+    EXPECT_TRUE(p.waitForFinished(timeoutMs));
+    CliRun r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
 
 // Descriptors this process holds open on `path` (a pty slave; the in-process
 // simulator keeps one of its own).

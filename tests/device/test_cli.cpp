@@ -1,34 +1,16 @@
 #include "DeviceFixture.h"
 
 #include <QFile>
-#include <QProcess>
 
 using devtest::DeviceFixture;
+using devtest::CliRun;
 using devtest::Logger;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QStringList out;
-    QString err;
-};
-
 class CliTest : public DeviceFixture {
 protected:
-    CliRun Cli(const QStringList& args)
-    {
-        QProcess p;
-        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
-                QStringList{QStringLiteral("--folder"), Folder()} + args);
-        EXPECT_TRUE(p.waitForFinished(30000));
-        CliRun r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    CliRun Cli(const QStringList& args) { return devtest::RunCli(Folder(), args); }
 
     struct Note {
         QString user, info;

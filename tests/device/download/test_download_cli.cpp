@@ -1,35 +1,17 @@
 // quillmark-cli download and records against simulated loggers.
 #include "DownloadFixture.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 
 using devtest::DownloadFixture;
+using devtest::CliRun;
 using devtest::HistoryLogger;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QStringList out;
-    QString err;
-};
-
 class DownloadCliTest : public DownloadFixture {
 protected:
-    CliRun Cli(const QStringList& args)
-    {
-        QProcess p;
-        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
-                QStringList{QStringLiteral("--folder"), Folder()} + args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        CliRun r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    CliRun Cli(const QStringList& args) { return devtest::RunCli(Folder(), args); }
 };
 
 TEST_F(DownloadCliTest, DownloadOnePortThenListTheRecords)
