@@ -202,16 +202,32 @@ int FinishDownload(CDBOperator& datainfo, RecordFiles& files, const RecordInfo& 
     const QString table = SqlText(files.table);
 
     // 1. The bounds of the record from the stored samples.
-    std::unique_ptr<qm::store::CRecordset> rows;
-    if (files.logger->QueryRecordset(QStringLiteral("select * from '%1' order by his_time desc;").arg(table), rows)
-            != 1
-        || !rows || rows->RecordCount() == 0)
+    // Only the first and the last row matter: the rows are stepped through
+    // without being kept, so a large record costs no memory here.
+    struct Bounds {
+        int column = -1;
+        qint64 rows = 0;
+        QByteArray first, last;
+    } bounds;
+    const auto keep = [](void* arg, int columns, char** values, char** names) -> int {
+        auto* b = static_cast<Bounds*>(arg);
+        if (b->column < 0)
+            for (int i = 0; i < columns; ++i)
+                if (names[i] && qstrcmp(names[i], "his_time") == 0)
+                    b->column = i;
+        if (b->column < 0)
+            return 1;
+        b->last = QByteArray(values[b->column] ? values[b->column] : "");
+        if (b->rows++ == 0)
+            b->first = b->last;
         return 0;
-    rows->MoveFirst();
-    const QString timeEnd = rows->Text(u"his_time");
-    rows->MoveLast();
-    const QString timeStart = rows->Text(u"his_time");
-    rows.reset();
+    };
+    if (files.logger->ExeSql(QStringLiteral("select * from '%1' order by his_time desc;").arg(table), keep, &bounds)
+            < 0
+        || bounds.rows == 0)
+        return 0;
+    const QString timeEnd = QString::fromUtf8(bounds.first);
+    const QString timeStart = QString::fromUtf8(bounds.last);
 
     // 2. The record in the main database.
     const QString insert =
