@@ -46,7 +46,9 @@ double Seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-Result RunOnce(bool paced, int frames)
+// `transferOnly`: the same logger and link, the samples only counted: the
+// baseline of the whole pipeline in the same run.
+Result RunOnce(bool paced, int frames, bool transferOnly = false)
 {
     Result r;
     QTemporaryDir folder;
@@ -88,6 +90,24 @@ Result RunOnce(bool paced, int frames)
             return r;
         }
         qm::device::DeviceManager().SetCurrentSN(device->sn);
+
+        if (transferOnly) {
+            static std::atomic<qint64> counted;
+            counted = 0;
+            const auto start = Clock::now();
+            SYSTEMTIME from{};
+            const int ok = device->link->DownHistoryData(
+                device->config.channelCount, from, device->basic.frameBytes,
+                [](void*, char*, qm::device::HistoryData) { counted.fetch_add(1, std::memory_order_relaxed); },
+                nullptr, nullptr, qm::device::LinkDelay(), qm::device::kAttempts);
+            r.elapsedS = Seconds(Clock::now() - start);
+            r.samples = counted.load();
+            r.ok = ok == 1 && r.samples == frames;
+            qm::device::DeviceManager().Clear();
+            qm::ShutdownCore();
+            qm::SetProgramFolder(QString());
+            return r;
+        }
 
         qm::device::SingleDownload download;
         qm::device::BasicConfig basic{};
@@ -164,6 +184,11 @@ int main(int argc, char** argv)
         std::printf("unpaced: ok=%d samples=%lld elapsed=%.2f s rate=%.0f samples/s last-sample-to-record=%.0f ms "
                     "peak-rss=%ld KiB (before %ld KiB)\n",
                     r.ok, (long long)r.samples, r.elapsedS, r.samples / r.elapsedS, r.lastToRecordMs, PeakKb(), before);
+        const Result t = RunOnce(false, frames, true);
+        std::printf("baseline: transfer alone ok=%d samples=%lld elapsed=%.2f s rate=%.0f samples/s; "
+                    "pipeline / transfer = %.2f\n",
+                    t.ok, (long long)t.samples, t.elapsedS, t.samples / t.elapsedS,
+                    (r.samples / r.elapsedS) / (t.samples / t.elapsedS));
     }
     if (paced) {
         const Result r = RunOnce(true, frames);
