@@ -13,7 +13,9 @@
 #include "Startup.h"
 #include "loggersim/Simulator.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -23,8 +25,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace devtest {
@@ -49,6 +54,20 @@ struct DevInfoRow {
     QString sn, mac, name, chanType;
     int devtype = 0, port = 0, baud = 0;
 };
+
+// Waits (processing events) until `done` or `ms` have passed.
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 // One run of the built quillmark-cli against the program folder `folder`.
 struct CliRun {

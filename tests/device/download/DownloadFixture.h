@@ -59,20 +59,6 @@ inline loggersim::LoggerProfile HistoryLogger(const std::string& sn, int64_t cou
     return p;
 }
 
-// Waits (processing events) until `done` or `ms` have passed.
-inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 struct Row {
     QString time, data, chan;
     int coll = 0;

@@ -29,18 +29,7 @@ namespace {
 
 #ifdef QM_HAVE_DOWNLOAD
 
-bool WaitUntil(const std::function<bool()>& done, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+bool WaitUntil(const std::function<bool()>& done, int ms = 30000) { return devtest::WaitUntil(done, ms); }
 
 class WindowDownloadTest : public wintest::WindowFixture {
 protected:
