@@ -13,7 +13,7 @@
 #include "Strings.h"
 
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <optional>
 
 namespace qm::store {
@@ -37,6 +37,7 @@ struct CopyRule {
     QString columns;       // target columns
     QString select;        // source expression
     QString filter;        // duplicate filter, may be empty
+    QString lookup;        // the live table's columns the filter looks up
 };
 
 // How a table of each kind moves into the live file. `t` is the table's name
@@ -49,15 +50,18 @@ CopyRule RuleFor(int kind, const QString& t, const MergeOffsets& o)
     switch (kind) {
     case kKindUserinfo:
         r.filter = QStringLiteral("where not exists(select * from %1 where %1.user_name = source.%1.user_name)").arg(t);
+        r.lookup = QStringLiteral("user_name");
         break;
     case kKindDevInfo:
         r.filter = QStringLiteral("where not exists(select * from %1 where %1.SN = source.%1.SN)").arg(t);
+        r.lookup = QStringLiteral("SN");
         break;
     case kKindRecordtime:
         r.select = QStringLiteral("(%1+id) as id, name, import, SN, time_start, time_end, hisdata_table, devname")
                        .arg(o.recordtime);
         r.filter = QStringLiteral("where not exists (select * from %1 where %1.hisdata_table = source.%1.hisdata_table)")
                        .arg(t);
+        r.lookup = QStringLiteral("hisdata_table");
         break;
     case kKindConfig:
         r.columns = KindColumns(kKindConfig).mid(1).join(QStringLiteral(", "));
@@ -70,6 +74,7 @@ CopyRule RuleFor(int kind, const QString& t, const MergeOffsets& o)
         r.filter = QStringLiteral("where not exists(select * from %1 where %1.user_name = source.%1.user_name and "
                                   "%1.type = source.%1.type and %1.handle_time = source.%1.handle_time)")
                        .arg(t);
+        r.lookup = QStringLiteral("user_name, type, handle_time");
         break;
     case kKindFileInfo:
         // Top-level folders (parentid 0 or empty: the product over itself is
@@ -85,6 +90,7 @@ CopyRule RuleFor(int kind, const QString& t, const MergeOffsets& o)
         break;
     case kKindHistory:
         r.filter = QStringLiteral("where not exists(select * from %1 where %1.his_time = source.%1.his_time)").arg(t);
+        r.lookup = QStringLiteral("his_time");
         break;
     default:
         break;
@@ -92,14 +98,34 @@ CopyRule RuleFor(int kind, const QString& t, const MergeOffsets& o)
     return r;
 }
 
-QSet<QString> TableNames(CDBOperator& db)
+// The tables of a file by lower-case name, with their CREATE text.
+QHash<QString, QString> TableTexts(CDBOperator& db)
 {
-    QSet<QString> names;
+    QHash<QString, QString> tables;
     std::unique_ptr<CRecordset> set;
     if (db.ListTables(QStringLiteral("name <> 'sqlite_sequence'"), set) == 1)
         for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
-            names.insert(set->Text(u"name").toLower());
-    return names;
+            tables.insert(set->Text(u"name").toLower(), set->Text(u"sql"));
+    return tables;
+}
+
+// The duplicate filters look a column up in the live table once per row of
+// the file. Without an index that is a scan of the table per row: an audit
+// trail of years against its own backup takes hours. An index for the length
+// of the transaction makes each look-up cheap and leaves the schema as it was.
+// A history table keyed on its time needs none.
+bool NeedsLookupIndex(int kind, const QString& createText)
+{
+    if (kind != kKindHistory)
+        return true;
+    return !createText.isEmpty() && !createText.contains(QLatin1String("PRIMARY KEY"), Qt::CaseInsensitive);
+}
+
+QString WithLookupIndex(const QString& statement, const QString& table, const QString& columns, int number)
+{
+    const QString index = QStringLiteral("main.merge_lookup_%1").arg(number);
+    return QStringLiteral("drop index if exists %1;create index %1 on %2(%3);").arg(index, table, columns) + statement
+        + QStringLiteral("drop index %1;").arg(index);
 }
 
 // Records of the file that would be added but whose moved id a live record
@@ -172,11 +198,12 @@ int MergeDatabase(CDBSqlite3& datainfo, const QString& programFolder, const QStr
     if (!attached.Ok())
         return 0;
 
-    const QSet<QString> present = TableNames(target);
+    const QHash<QString, QString> present = TableTexts(target);
     QString targetText;
     QString mainText;
     QStringList newHistoryTables;
     bool needConfig = false;
+    int lookupIndexes = 0;
     for (sourceTables->MoveFirst(); !sourceTables->IsEOF(); sourceTables->MoveNext()) {
         const QString name = sourceTables->Text(u"name");
         const int kind = TableKindOf(name);
@@ -197,8 +224,12 @@ int MergeDatabase(CDBSqlite3& datainfo, const QString& programFolder, const QStr
             needConfig = true;
         const QString t = SqlName(name);
         const CopyRule rule = RuleFor(kind, t, offsets);
-        const QString statement = QStringLiteral("insert or ignore into %1(%2) select %3 from source.%4 %5;")
-                                      .arg(t, rule.columns, rule.select, t, rule.filter);
+        QString statement = QStringLiteral("insert or ignore into %1(%2) select %3 from source.%4 %5;")
+                                .arg(t, rule.columns, rule.select, t, rule.filter);
+        // recordtime rows go to the main database, which always has the table.
+        const bool livePresent = kind == kKindRecordtime || !missing;
+        if (!rule.lookup.isEmpty() && livePresent && NeedsLookupIndex(kind, present.value(name.toLower())))
+            statement = WithLookupIndex(statement, t, rule.lookup, ++lookupIndexes);
         (kind == kKindRecordtime ? mainText : targetText) += statement;
     }
 

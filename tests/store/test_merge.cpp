@@ -125,6 +125,9 @@ TEST_F(MergeTest, TheSameBackupTwiceAddsOnlyFoldersEntriesAndConfigRowsAgain)
     // Folders, folder entries and config rows: once more.
     EXPECT_EQ(twice.mid(5), (QList<int>{5, 2, 3}));
     EXPECT_EQ(into.Count(QStringLiteral("select count(*) from recordtime where id = %1;").arg(own)), 1);
+    // The look-up indexes of the merge are gone with it.
+    EXPECT_EQ(into.Count(QStringLiteral("select count(*) from sqlite_master where name like 'merge_lookup%';")), 0);
+    EXPECT_EQ(into.Count(QStringLiteral("select count(*) from sqlite_master where name like 'merge_lookup%';"), kSn1), 0);
 }
 
 TEST_F(MergeTest, MainAndLoggerFilesTogetherKeepConfigOnTheirRecords)

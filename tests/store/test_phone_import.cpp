@@ -175,6 +175,18 @@ TEST_F(PhoneImportTest, ImportedTwiceTheSecondIsANewRecordOfTheSameLogger)
               3);
 }
 
+TEST_F(PhoneImportTest, ASecondSampleWithTheSameTimeIsLeftOutNotFatal)
+{
+    PhoneLoggerSpec twice = TwoChannelLogger();
+    twice.rows = {QStringLiteral("2024-01-02 03:04:05|1.0|2.0"), QStringLiteral("2024-01-02 03:04:05|1.0|2.0"),
+                  QStringLiteral("2024-01-02 03:05:05|3.0|4.0")};
+    ASSERT_TRUE(Import(Open({twice})).AllImported()) << log.join(u'\n').toStdString();
+    EXPECT_EQ(into.Count(QStringLiteral("select count(*) from %1;")
+                             .arg(HistoryTableName(QStringLiteral("KVR000001"), kNow.toSecsSinceEpoch())),
+                         QStringLiteral("KVR000001")),
+              2);
+}
+
 TEST_F(PhoneImportTest, CancelKeepsTheLoggersAlreadyImported)
 {
     const QList<PhoneLogger> loggers = Open({TwoChannelLogger(), EmptyLogger()});
