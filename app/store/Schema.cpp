@@ -4,6 +4,7 @@
 #include "SqlQuote.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <vector>
 
 namespace qm::store {
@@ -208,6 +209,76 @@ bool ParseHistoryTableName(QStringView name, QString* sn, qint64* seconds)
     if (seconds)
         *seconds = m.captured(2).toLongLong();
     return true;
+}
+
+QString NextFreeHistoryTableName(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970)
+{
+    // The taken seconds of this logger, from every file at once, so the
+    // answer costs one query per file however many seconds are taken.
+    QSet<qint64> taken;
+    const QString prefix = QStringLiteral("h%1_").arg(sn);
+    for (CDBOperator* db : files) {
+        if (!db)
+            continue;
+        struct Seen {
+            QString prefix;
+            QSet<qint64>* taken;
+        } seen{prefix, &taken};
+        const auto keep = [](void* arg, int columns, char** values, char**) -> int {
+            auto* s = static_cast<Seen*>(arg);
+            if (columns < 1 || !values[0])
+                return 0;
+            const QString name = QString::fromUtf8(values[0]);
+            if (!name.startsWith(s->prefix, Qt::CaseInsensitive))
+                return 0;
+            bool ok = false;
+            const qint64 second = name.mid(s->prefix.size()).toLongLong(&ok);
+            if (ok)
+                s->taken->insert(second);
+            return 0;
+        };
+        if (db->ExeSql(QStringLiteral("select name from sqlite_master where type = 'table';"), keep, &seen) < 0)
+            return QString();
+    }
+    qint64 second = secondsSince1970;
+    while (taken.contains(second))
+        ++second;
+    return HistoryTableName(sn, second);
+}
+
+QString CreateFreeHistoryTable(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970)
+{
+    qint64 from = secondsSince1970;
+    // Each round either creates the table everywhere or finds a name taken
+    // since the lookup (a writer in another thread or process) and moves on.
+    for (int round = 0; round < 16; ++round) {
+        const QString name = NextFreeHistoryTableName(files, sn, from);
+        if (name.isEmpty())
+            return QString();
+        QList<CDBOperator*> created;
+        bool refused = false;
+        for (CDBOperator* db : files) {
+            if (!db)
+                continue;
+            if (CreateHistoryTable(*db, name) < 0) {
+                refused = true;
+                break;
+            }
+            created << db;
+        }
+        if (!refused)
+            return name;
+        for (CDBOperator* db : created)
+            db->ExeSql(QStringLiteral("drop table %1;").arg(SqlQuoted(name)));
+        qint64 second = 0;
+        ParseHistoryTableName(name, nullptr, &second);
+        // A refusal with the name still free everywhere is the file's fault,
+        // not a clash: give up rather than walk on.
+        if (NextFreeHistoryTableName(files, sn, second) == name)
+            return QString();
+        from = second + 1;
+    }
+    return QString();
 }
 
 QString HistoryCreateSql(const QString& table)

@@ -61,6 +61,17 @@ int CreateTableByKind(CDBOperator& db, const QString& name, int kind);
 // ---- the history table of a record
 
 QString HistoryTableName(const QString& sn, qint64 secondsSince1970);  // "h%s_%d"
+// The name of a new record's history table: HistoryTableName(sn, s) for the
+// first second s from `secondsSince1970` on whose name no table of any file in
+// `files` has yet (table names compare without regard to case). Two downloads
+// or imports of one logger within a second thereby get distinct tables. Empty
+// when a file cannot be read.
+QString NextFreeHistoryTableName(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970);
+// Creates a new record's history table under one free name in every file of
+// `files` (the logger file and its backup copy); a name taken meanwhile by
+// another writer moves on to the next free second. Returns the name, or an
+// empty text when a file refuses the table; then no file keeps it.
+QString CreateFreeHistoryTable(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970);
 // True for "h<SN>_<digits>"; fills the parts when asked.
 bool ParseHistoryTableName(QStringView name, QString* sn = nullptr, qint64* seconds = nullptr);
 QString HistoryCreateSql(const QString& table);

@@ -88,6 +88,35 @@ TEST(Schema, HistoryTableKeepsTheFirstSampleOfATime)
     EXPECT_EQ(set->Integer(QStringView(u"data_coll")), 0);
 }
 
+TEST(Schema, ANewHistoryTableTakesTheNextFreeSecondOfEveryFile)
+{
+    storetest::ScratchFolder dir;
+    auto logger = OpenDatabase(nullptr, dir.File(QStringLiteral("1A2B00001.db3")), 1, 0, 1);
+    auto backup = OpenDatabase(nullptr, dir.File(QStringLiteral("copy.db3")), 1, 0, 1);
+    ASSERT_TRUE(logger && backup);
+    const QString sn = QStringLiteral("1A2B00001");
+    const QList<CDBOperator*> both{logger.get(), backup.get()};
+    EXPECT_EQ(NextFreeHistoryTableName(both, sn, 1700000000), QStringLiteral("h1A2B00001_1700000000"));
+
+    // Two records of one logger in the same second: distinct tables, both files alike.
+    EXPECT_EQ(CreateFreeHistoryTable(both, sn, 1700000000), QStringLiteral("h1A2B00001_1700000000"));
+    EXPECT_EQ(CreateFreeHistoryTable(both, sn, 1700000000), QStringLiteral("h1A2B00001_1700000001"));
+    // A second taken in one file only (or in another case) is passed over too.
+    ASSERT_NE(CreateHistoryTable(*backup, QStringLiteral("H1A2B00001_1700000002")), -1);
+    ASSERT_NE(CreateHistoryTable(*logger, QStringLiteral("h1A2B00001_1700000003")), -1);
+    EXPECT_EQ(CreateFreeHistoryTable(both, sn, 1700000000), QStringLiteral("h1A2B00001_1700000004"));
+    // Other loggers' tables take nothing from this one.
+    ASSERT_NE(CreateHistoryTable(*logger, QStringLiteral("h1A2B000010_1700000005")), -1);
+    EXPECT_EQ(NextFreeHistoryTableName(both, sn, 1700000005), QStringLiteral("h1A2B00001_1700000005"));
+
+    QStringList tables;
+    ASSERT_EQ(storetest::RawExec(dir.File(QStringLiteral("copy.db3")), storetest::ProgramKey(),
+                                 QStringLiteral("select name from sqlite_master where type = 'table' order by name"), &tables),
+              0);
+    EXPECT_EQ(tables, (QStringList{QStringLiteral("H1A2B00001_1700000002"), QStringLiteral("h1A2B00001_1700000000"),
+                                   QStringLiteral("h1A2B00001_1700000001"), QStringLiteral("h1A2B00001_1700000004")}));
+}
+
 TEST(Schema, ValueFormatsAndPaths)
 {
     const QDateTime t(QDate(2024, 1, 2), QTime(3, 4, 5));

@@ -162,19 +162,15 @@ FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint6
         return FilesResult::TablesFailed;
     }
 
-    f.table = qm::store::HistoryTableName(sn, startSeconds);
-    if (qm::store::CreateHistoryTable(*f.logger, f.table) < 0) {
+    // A second download of the logger within the same second takes the next
+    // free second rather than failing on the name of the first.
+    f.table = qm::store::CreateFreeHistoryTable({f.logger.get(), f.backup.get()}, sn, startSeconds);
+    if (f.table.isEmpty()) {
         f.Close();
         *files = std::move(f);
         return FilesResult::HistoryFailed;
     }
     f.tableCreated = true;
-    if (qm::store::CreateHistoryTable(*f.backup, f.table) < 0) {
-        DiscardDownload(f);
-        f.Close();
-        *files = std::move(f);
-        return FilesResult::HistoryFailed;
-    }
     // Batches of ten thousand rows touch more pages than the default cache
     // holds; a larger one spares re-reading (and decrypting) them.
     f.logger->ExeSql(QStringLiteral("PRAGMA cache_size = -16384;"));

@@ -80,7 +80,8 @@ enum class FilesResult {
 
 // Opens (creating when missing) the logger database and the backup copy in
 // `monthFolder`, makes sure config exists in both and recordtime in the copy,
-// and creates the history table named after `sn` and `startSeconds` in both.
+// and creates the history table named after `sn` and `startSeconds` in both
+// (the next free second when a table of that second exists already).
 // A history table created before a later failure is dropped again.
 // `showMessages` lets the store show its own boxes (invalid database).
 FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint64 startSeconds, bool showMessages,
