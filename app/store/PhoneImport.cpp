@@ -2,7 +2,6 @@
 
 #include "DBSqlite3.h"
 #include "EventLock.h"
-#include "HistoryNames.h"
 #include "ImportSupport.h"
 #include "OpenDatabase.h"
 #include "Recordset.h"
@@ -162,8 +161,8 @@ private:
         // 2. The record's name and its new history table.
         const QDateTime now = qm::Now();
         const QString recordName = FormatRecordName(now);
-        const QString table = FreeHistoryTableName(*logger, entry.sn, now.toSecsSinceEpoch());
-        if (CreateHistoryTable(*logger, table) == -1)
+        const QString table = CreateFreeHistoryTable({logger.get()}, entry.sn, now.toSecsSinceEpoch());
+        if (table.isEmpty())
             return Outcome::Failed;
         item->table = table;
         auto discard = [&] {

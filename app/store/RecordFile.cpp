@@ -1,7 +1,6 @@
 #include "RecordFile.h"
 
 #include "EventLock.h"
-#include "HistoryNames.h"
 #include "ImportSupport.h"
 #include "OpenDatabase.h"
 #include "Recordset.h"
@@ -190,15 +189,16 @@ int ImportRecordFile(CDBSqlite3& datainfo, const QString& programFolder, const Q
         return 0;
     const qint64 id = ImportedRecordId(datainfo, content.fileId, recordtimeOffset);
     const qint64 offset = id - content.fileId;
-    const QString table = FreeHistoryTableName(*logger, content.sn, qm::Now().toSecsSinceEpoch());
     const QString historyColumns = KindColumnText(kKindHistory);
 
     // Both files change together or not at all: the logger file's part and
     // the main database's part are each one transaction, committed only when
     // both went through.
     CManualTransaction loggerTransaction(*logger);
-    bool ok = loggerTransaction.IsOpen() && CreateHistoryTable(*logger, table) != -1
-        && TablePresent(CreateConfigTable(*logger))
+    const QString table = loggerTransaction.IsOpen()
+        ? CreateFreeHistoryTable({logger.get()}, content.sn, qm::Now().toSecsSinceEpoch())
+        : QString();
+    bool ok = !table.isEmpty() && TablePresent(CreateConfigTable(*logger))
         && Run(*logger, QStringLiteral("insert or ignore into %1(%2) select %3 from source.%4;")
                             .arg(SqlName(table), historyColumns, historyColumns, SqlName(content.historyTable)));
     if (ok && content.hasConfig)
