@@ -270,7 +270,7 @@ int MergeDatabase(CDBSqlite3& datainfo, const QString& programFolder, const QStr
         ok = mainTransaction->Commit();
     if (!ok)
         Log(QStringLiteral("failed to merge %1").arg(path));
-    else if (newLoggerFile)
+    else if (newLoggerFile && !targetText.isEmpty())
         newLoggerFile->Keep();
     return ok ? 1 : 0;
 }
