@@ -2,6 +2,7 @@
 
 #include "AppEnv.h"
 #include "CQuillmarkDlg.h"
+#include "Fonts.h"
 #include "InstanceGuard.h"
 #include "LoginState.h"
 #include "MessageBoxHandler.h"
@@ -21,12 +22,8 @@ namespace qm {
 
 void InstallFontSubstitutions()
 {
-    const QString song = QStringLiteral("AR PL UMing CN");
+    RegisterFontSubstitutions();
     const QString hei = QStringLiteral("WenQuanYi Micro Hei");
-    QFont::insertSubstitution(QStringLiteral("宋体"), song);
-    QFont::insertSubstitution(QStringLiteral("SimSun"), song);
-    QFont::insertSubstitution(QStringLiteral("微软雅黑"), hei);
-    QFont::insertSubstitution(QStringLiteral("Microsoft YaHei"), hei);
     if (QFontDatabase::hasFamily(hei)) {
         QFont font(hei);
         font.setPointSize(10);

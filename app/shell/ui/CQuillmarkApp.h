@@ -44,7 +44,8 @@ private:
     bool m_restart = false;
 };
 
-// Font names of the original look mapped to the fonts installed here.
+// Font names of the original look mapped to the fonts installed here
+// (RegisterFontSubstitutions), and the program's default face.
 void InstallFontSubstitutions();
 
 } // namespace qm
