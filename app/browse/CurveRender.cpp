@@ -90,8 +90,15 @@ struct CurveInk {
     }
 };
 
-inline SegmentShape Clip(double x0, double y0, double x1, double y1, const PlotRect& r, int& xs, int& ys, int& xe,
-                         int& ye)
+struct Clipped {
+    SegmentShape shape = SegmentShape::None;
+    int xs = 0;
+    int ys = 0;
+    int xe = 0;
+    int ye = 0;
+};
+
+Q_NEVER_INLINE Clipped Clip(double x0, double y0, double x1, double y1, const PlotRect& r)
 {
     const double left = r.left;
     const double top = r.top;
@@ -100,7 +107,7 @@ inline SegmentShape Clip(double x0, double y0, double x1, double y1, const PlotR
     if (!(x0 >= left && x0 <= right && x1 >= left && x1 <= right && y0 >= top && y0 <= bottom && y1 >= top &&
           y1 <= bottom)) {
         if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
-            return SegmentShape::None;
+            return {};
         // Along the segment's own line onto the edges it crosses; a segment
         // that misses the plot draws nothing.
         const double dx = x1 - x0;
@@ -125,7 +132,7 @@ inline SegmentShape Clip(double x0, double y0, double x1, double y1, const PlotR
             return true;
         };
         if (!edge(-dx, x0 - left) || !edge(dx, right - x0) || !edge(-dy, y0 - top) || !edge(dy, bottom - y0))
-            return SegmentShape::None;
+            return {};
         const double nx0 = x0 + t0 * dx;
         const double ny0 = y0 + t0 * dy;
         x1 = x0 + t1 * dx;
@@ -133,15 +140,13 @@ inline SegmentShape Clip(double x0, double y0, double x1, double y1, const PlotR
         x0 = nx0;
         y0 = ny0;
     }
-    xs = qBound(r.left, int(x0), r.right);
-    ys = qBound(r.top, int(y0), r.bottom);
-    xe = qBound(r.left, int(x1), r.right);
-    ye = qBound(r.top, int(y1), r.bottom);
-    if (xs < xe)
-        return SegmentShape::Line;
-    if (xs == xe)
-        return SegmentShape::Span;
-    return SegmentShape::None;
+    Clipped c;
+    c.xs = qBound(r.left, int(x0), r.right);
+    c.ys = qBound(r.top, int(y0), r.bottom);
+    c.xe = qBound(r.left, int(x1), r.right);
+    c.ye = qBound(r.top, int(y1), r.bottom);
+    c.shape = c.xs < c.xe ? SegmentShape::Line : (c.xs == c.xe ? SegmentShape::Span : SegmentShape::None);
+    return c;
 }
 
 // Draws every segment as it comes.
@@ -150,10 +155,10 @@ struct DirectSink {
     const PlotRect& plot;
     void Segment(double x0, double y0, double x1, double y1, bool dotted)
     {
-        int xs, ys, xe, ye;
-        switch (Clip(x0, y0, x1, y1, plot, xs, ys, xe, ye)) {
-        case SegmentShape::Line: ink.Line(QLine(xs, ys, xe, ye), dotted); break;
-        case SegmentShape::Span: ink.Span(xs, ys, ye, dotted); break;
+        const Clipped c = Clip(x0, y0, x1, y1, plot);
+        switch (c.shape) {
+        case SegmentShape::Line: ink.Line(QLine(c.xs, c.ys, c.xe, c.ye), dotted); break;
+        case SegmentShape::Span: ink.Span(c.xs, c.ys, c.ye, dotted); break;
         case SegmentShape::None: break;
         }
     }
@@ -165,67 +170,23 @@ struct CollectSink {
     const PlotRect& plot;
     void Segment(double x0, double y0, double x1, double y1, bool dotted)
     {
-        int xs, ys, xe, ye;
-        switch (Clip(x0, y0, x1, y1, plot, xs, ys, xe, ye)) {
-        case SegmentShape::Line: (dotted ? out.dottedLines : out.solidLines).emplace_back(xs, ys, xe, ye); break;
+        const Clipped c = Clip(x0, y0, x1, y1, plot);
+        switch (c.shape) {
+        case SegmentShape::Line: (dotted ? out.dottedLines : out.solidLines).emplace_back(c.xs, c.ys, c.xe, c.ye); break;
         case SegmentShape::Span:
             if (dotted)
-                out.dottedSpans.push_back({xs, ys, ye});
+                out.dottedSpans.push_back({c.xs, c.ys, c.ye});
             else
-                out.solidSpans.push_back({xs, qMin(ys, ye), qMax(ys, ye)});
+                out.solidSpans.push_back({c.xs, qMin(c.ys, c.ye), qMax(c.ys, c.ye)});
             break;
-        case SegmentShape::None: break;
-        }
-    }
-};
-
-// The per-column summary: solid spans of one column that touch or overlap are
-// one span (the union of their pixels); lines between columns and dotted
-// pieces stay as they are.
-struct SummarySink {
-    CurvePrimitives& out;
-    const PlotRect& plot;
-    bool open = false;
-    int x = 0;
-    int lo = 0;
-    int hi = 0;
-
-    void Flush()
-    {
-        if (open)
-            out.solidSpans.push_back({x, lo, hi});
-        open = false;
-    }
-    void Segment(double x0, double y0, double x1, double y1, bool dotted)
-    {
-        int xs, ys, xe, ye;
-        switch (Clip(x0, y0, x1, y1, plot, xs, ys, xe, ye)) {
-        case SegmentShape::Line: (dotted ? out.dottedLines : out.solidLines).emplace_back(xs, ys, xe, ye); break;
-        case SegmentShape::Span: {
-            if (dotted) {
-                out.dottedSpans.push_back({xs, ys, ye});
-                break;
-            }
-            const int a = qMin(ys, ye);
-            const int b = qMax(ys, ye);
-            if (open && xs == x && a <= hi + 1 && b >= lo - 1) {
-                lo = qMin(lo, a);
-                hi = qMax(hi, b);
-            } else {
-                Flush();
-                open = true;
-                x = xs;
-                lo = a;
-                hi = b;
-            }
-            break;
-        }
         case SegmentShape::None: break;
         }
     }
 };
 
 struct SeriesWalk {
+    const SampleSeries* series = nullptr;
+    const SampleColumn* column = nullptr;
     const qint64* times = nullptr;
     const double* values = nullptr;
     const int* intervals = nullptr;   // seconds, −1 none; nullptr: no sample has one
@@ -240,28 +201,28 @@ struct SeriesWalk {
     int right = 0;
 };
 
-// The points of one series in order, joined by segments: samples without a
-// value are passed over; a sensor error is drawn at 0 before the first point,
-// at the previous value as the last sample, and passed over elsewhere; a
-// segment is dotted into an error or across a gap longer than the record
-// interval; a lone point is drawn on to the right edge.
-template <class Sink>
-bool Walk(const SeriesWalk& w, Sink& sink, const std::function<bool()>& cancelled)
-{
+// The points of one series in order: samples without a value are passed
+// over; a sensor error is drawn at 0 before the first point, at the previous
+// value as the last sample, and passed over elsewhere; the segment into a
+// point is dotted for an error or across a gap longer than the record interval.
+struct PointRules {
+    const SeriesWalk w;
     bool havePoint = false;
-    int points = 0;
-    double px = 0;
-    double py = 0;
-    bool pointDotted = false;
     double previousValue = 0;
     qint64 previousTime = 0;
-    qint64 limit = (w.intervals && w.intervals[w.from] >= 0) ? w.intervals[w.from] : 0;
-    for (int i = w.from; i <= w.to; ++i) {
-        if (((i - w.from) % kCancelCheckEvery) == kCancelCheckEvery - 1 && cancelled && cancelled())
-            return false;
+    qint64 limit = 0;
+
+    explicit PointRules(const SeriesWalk& description) : w(description)
+    {
+        if (w.intervals && w.intervals[w.from] >= 0)
+            limit = w.intervals[w.from];
+    }
+    // The point of sample i; false when the sample gives none.
+    Q_ALWAYS_INLINE bool At(int i, double& x, double& y, bool& dotted)
+    {
         double v = w.values[i];
         if (std::isnan(v))
-            continue;
+            return false;
         const bool error = IsErrorValue(v);
         if (error) {
             if (!havePoint)
@@ -269,29 +230,186 @@ bool Walk(const SeriesWalk& w, Sink& sink, const std::function<bool()>& cancelle
             else if (i == w.to)
                 v = previousValue;
             else
-                continue;
+                return false;
         }
         const qint64 t = w.times[i];
-        bool dotted = error;
-        if (w.intervals && w.intervals[i] >= 0) {
-            if (havePoint && t - previousTime > limit)
-                dotted = true;
-            limit = w.intervals[i];
+        dotted = error;
+        if (w.intervals) {
+            const int interval = w.intervals[i];
+            if (interval >= 0) {
+                if (havePoint && t - previousTime > limit)
+                    dotted = true;
+                limit = interval;
+            }
         }
-        const double x = w.left + double(t - w.start) * w.pixelsPerSecond;
-        const double y = w.bottom - (v - w.axisBottom) * w.axisScale;
-        if (havePoint)
-            sink.Segment(px, py, x, y, dotted);
-        px = x;
-        py = y;
-        pointDotted = dotted;
+        x = X(t);
+        y = Y(v);
         previousValue = v;
         previousTime = t;
         havePoint = true;
-        ++points;
+        return true;
+    }
+    Q_ALWAYS_INLINE double X(qint64 t) const { return w.left + double(t - w.start) * w.pixelsPerSecond; }
+    Q_ALWAYS_INLINE double Y(double v) const { return w.bottom - (v - w.axisBottom) * w.axisScale; }
+    // Samples up to `last` were passed over as points without errors or gaps.
+    void Passed(int last)
+    {
+        previousValue = w.values[last];
+        previousTime = w.times[last];
+        if (w.intervals && w.intervals[last] >= 0)
+            limit = w.intervals[last];
+        havePoint = true;
+    }
+};
+
+// Every segment, one by one, to `sink`; a lone point is drawn on to the right edge.
+template <class Sink>
+bool Walk(const SeriesWalk& description, Sink& sink, const std::function<bool()>& cancelled)
+{
+    PointRules rules(description);
+    int points = 0;
+    double px = 0;
+    double py = 0;
+    bool pointDotted = false;
+    for (int block = description.from; block <= description.to; block += kCancelCheckEvery) {
+        if (block > description.from && cancelled && cancelled())
+            return false;
+        const int end = qMin(description.to, block + kCancelCheckEvery - 1);
+        for (int i = block; i <= end; ++i) {
+            double x, y;
+            bool dotted;
+            if (!rules.At(i, x, y, dotted))
+                continue;
+            if (points > 0)
+                sink.Segment(px, py, x, y, dotted);
+            px = x;
+            py = y;
+            pointDotted = dotted;
+            ++points;
+        }
     }
     if (points == 1)
-        sink.Segment(px, py, double(w.right), py, pointDotted);
+        sink.Segment(px, py, double(description.right), py, pointDotted);
+    return true;
+}
+
+// Adds rows a … b of `column` to the open solid span when they touch it;
+// otherwise the open span is done and these rows open the next.
+Q_ALWAYS_INLINE void MergeSpan(bool& open, int& sx, int& lo, int& hi, CurvePrimitives& out, int column, int a, int b)
+{
+    if (open && column == sx && a <= hi + 1 && b >= lo - 1) {
+        lo = qMin(lo, a);
+        hi = qMax(hi, b);
+        return;
+    }
+    if (open)
+        out.solidSpans.push_back({sx, lo, hi});
+    open = true;
+    sx = column;
+    lo = a;
+    hi = b;
+}
+
+Q_ALWAYS_INLINE void Apply(const Clipped& c, bool dotted, bool& open, int& sx, int& lo, int& hi, CurvePrimitives& out)
+{
+    if (c.shape == SegmentShape::Line)
+        (dotted ? out.dottedLines : out.solidLines).emplace_back(c.xs, c.ys, c.xe, c.ye);
+    else if (c.shape == SegmentShape::Span && dotted)
+        out.dottedSpans.push_back({c.xs, c.ys, c.ye});
+    else if (c.shape == SegmentShape::Span)
+        MergeSpan(open, sx, lo, hi, out, c.xs, qMin(c.ys, c.ye), qMax(c.ys, c.ye));
+}
+
+// The same segments as Walk, summarised: solid spans of one column that touch
+// or overlap become one span (the union of their pixels); lines between
+// columns and dotted pieces stay as they are. Consecutive points inside the
+// plot (nearly all of them) take a short way that gives what Clip gives them.
+// The state lives in locals that no call sees, so it stays in registers.
+bool Summarise(const SeriesWalk& description, const PlotRect& plot, CurvePrimitives& out,
+               const std::function<bool()>& cancelled)
+{
+    const double left = plot.left;
+    const double top = plot.top;
+    const double right = plot.right;
+    const double bottom = plot.bottom;
+    PointRules rules(description);
+    int points = 0;
+    double px = 0;
+    double py = 0;
+    bool pointDotted = false;
+    bool lastInside = false;
+    int lastX = 0;
+    int lastY = 0;
+    bool open = false;   // the solid span being gathered: column sx, rows lo … hi
+    int sx = 0;
+    int lo = 0;
+    int hi = 0;
+    const SeriesWalk& w = description;
+    int nextCheck = w.from + kCancelCheckEvery;
+    for (int i = w.from; i <= w.to; ++i) {
+        if (i >= nextCheck) {
+            nextCheck = i + kCancelCheckEvery;
+            if (cancelled && cancelled())
+                return false;
+        }
+        double x, y;
+        bool dotted;
+        if (!rules.At(i, x, y, dotted))
+            continue;
+        const bool inside = x >= left && x <= right && y >= top && y <= bottom;
+        const int xi = int(x);
+        const int yi = int(y);
+        if (points > 0) {
+            if (inside && lastInside && !dotted) {
+                if (xi == lastX)
+                    MergeSpan(open, sx, lo, hi, out, xi, qMin(lastY, yi), qMax(lastY, yi));
+                else if (xi > lastX)
+                    out.solidLines.emplace_back(lastX, lastY, xi, yi);
+            } else {
+                Apply(Clip(px, py, x, y, plot), dotted, open, sx, lo, hi, out);
+            }
+        }
+        lastInside = inside;
+        lastX = xi;
+        lastY = yi;
+        px = x;
+        py = y;
+        pointDotted = dotted;
+        ++points;
+
+        // A whole block from here that lies in this column, inside the plot,
+        // with values only and no gap: its segments are one chain of spans in
+        // this column, whose union is the rows of its smallest to its largest
+        // value. Times and the truncation to pixels only grow, so its first
+        // and last sample tell the column and its extremes tell the rows.
+        if (!inside || i % kSampleBlock != 0 || i + kSampleBlock - 1 > w.to)
+            continue;
+        const qsizetype b = i / kSampleBlock;
+        if (!w.column->BlockPlain(b) || !w.series->BlockSteady(b))
+            continue;
+        const int last = i + kSampleBlock - 1;
+        const double lastPointX = rules.X(w.times[last]);
+        if (!(lastPointX <= right) || int(lastPointX) != xi)
+            continue;
+        const double y1 = rules.Y(w.column->BlockMax(b));
+        const double y2 = rules.Y(w.column->BlockMin(b));
+        if (!(qMin(y1, y2) >= top && qMax(y1, y2) <= bottom))
+            continue;
+        MergeSpan(open, sx, lo, hi, out, xi, qMin(int(y1), int(y2)), qMax(int(y1), int(y2)));
+        const double lastPointY = rules.Y(w.values[last]);
+        rules.Passed(last);
+        lastX = int(lastPointX);
+        lastY = int(lastPointY);
+        px = lastPointX;
+        py = lastPointY;
+        pointDotted = false;
+        points += kSampleBlock - 1;
+        i = last;
+    }
+    if (points == 1)
+        Apply(Clip(px, py, right, py, plot), pointDotted, open, sx, lo, hi, out);
+    if (open)
+        out.solidSpans.push_back({sx, lo, hi});
     return true;
 }
 
@@ -304,6 +422,8 @@ bool PrepareWalk(const CurveLayout& layout, const CurveSnapshot& s, const SERIEI
     *column = s.ColumnOf(axis);
     if (!*column || !DrawRange(s, &w->from, &w->to))
         return false;
+    w->series = s.samples.get();
+    w->column = *column;
     w->times = s.samples->Times();
     w->values = (*column)->Values();
     w->intervals = s.samples->Intervals();
@@ -340,10 +460,8 @@ bool DrawCurve(QPainter& painter, const CurveLayout& layout, const CurveSnapshot
     std::shared_ptr<const CurvePrimitives> primitives = options.cache ? options.cache->Find(key) : nullptr;
     if (!primitives) {
         auto built = std::make_shared<CurvePrimitives>();
-        SummarySink sink{*built, layout.plot};
-        if (!Walk(w, sink, options.cancelled))
+        if (!Summarise(w, layout.plot, *built, options.cancelled))
             return false;
-        sink.Flush();
         primitives = built;
         if (options.cache)
             options.cache->Store(std::move(key), primitives);
@@ -505,11 +623,10 @@ std::vector<TimeAxisLabel> TimeAxisLabels(const CurveLayout& layout, const Curve
 
 SegmentShape ClipSegment(double x0, double y0, double x1, double y1, const PlotRect& plot, QLine* out)
 {
-    int xs = 0, ys = 0, xe = 0, ye = 0;
-    const SegmentShape shape = Clip(x0, y0, x1, y1, plot, xs, ys, xe, ye);
+    const Clipped c = Clip(x0, y0, x1, y1, plot);
     if (out)
-        *out = QLine(xs, ys, xe, ye);
-    return shape;
+        *out = QLine(c.xs, c.ys, c.xe, c.ye);
+    return c.shape;
 }
 
 CurvePrimitives CurvePrimitivesOf(const QRect& client, const CurveSnapshot& s, int seriesIndex,
@@ -524,9 +641,7 @@ CurvePrimitives CurvePrimitivesOf(const QRect& client, const CurveSnapshot& s, i
     if (layout.plot.Empty() || !PrepareWalk(layout, s, s.series[size_t(seriesIndex)], &w, &column))
         return out;
     if (options.decimate) {
-        SummarySink sink{out, layout.plot};
-        Walk(w, sink, options.cancelled);
-        sink.Flush();
+        Summarise(w, layout.plot, out, options.cancelled);
     } else {
         CollectSink sink{out, layout.plot};
         Walk(w, sink, options.cancelled);

@@ -170,8 +170,39 @@ std::shared_ptr<const SampleSeries> SampleSeriesBuilder::Build()
     std::shared_ptr<SampleSeries> done = std::move(m_series);
     m_series = std::make_shared<SampleSeries>();
     m_anyInterval = false;
-    for (auto& [position, column] : done->m_columns)
-        PadTo(column, done->Count());
+    const qsizetype n = done->Count();
+    const qsizetype blocks = (n + kSampleBlock - 1) / kSampleBlock;
+    for (auto& [position, column] : done->m_columns) {
+        PadTo(column, n);
+        column.m_blockMin.resize(size_t(blocks));
+        column.m_blockMax.resize(size_t(blocks));
+        column.m_blockPlain.resize(size_t(blocks));
+        for (qsizetype b = 0; b < blocks; ++b) {
+            const qsizetype end = qMin(n, (b + 1) * kSampleBlock);
+            double lo = std::numeric_limits<double>::infinity();
+            double hi = -lo;
+            bool plain = true;
+            for (qsizetype i = b * kSampleBlock; i < end; ++i) {
+                const double v = column.m_values[size_t(i)];
+                plain = plain && !std::isnan(v) && !IsErrorValue(v);
+                lo = qMin(lo, v);
+                hi = qMax(hi, v);
+            }
+            column.m_blockMin[size_t(b)] = lo;
+            column.m_blockMax[size_t(b)] = hi;
+            column.m_blockPlain[size_t(b)] = plain;
+        }
+    }
+    done->m_blockSteady.resize(size_t(blocks));
+    const qint64* t = done->m_times.data();
+    const int* interval = done->m_intervals.empty() ? nullptr : done->m_intervals.data();
+    for (qsizetype b = 0; b < blocks; ++b) {
+        const qsizetype end = qMin(n, (b + 1) * kSampleBlock);
+        bool steady = !interval || interval[b * kSampleBlock] >= 0;
+        for (qsizetype i = b * kSampleBlock + 1; steady && i < end; ++i)
+            steady = t[i] >= t[i - 1] && (!interval || (interval[i] >= 0 && t[i] - t[i - 1] <= interval[i - 1]));
+        done->m_blockSteady[size_t(b)] = steady;
+    }
     return done;
 }
 

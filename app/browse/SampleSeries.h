@@ -34,6 +34,10 @@ SampleTime CurveSampleTime(qint64 seconds);
 QDateTime CurveDateTime(qint64 seconds);
 qint64 CurveSeconds(const QDateTime& time);
 
+// Samples are also summarised in blocks of this many (aligned on multiples of
+// it), so that a curve can pass over a block that lies in one pixel column.
+constexpr int kSampleBlock = 64;
+
 class SampleColumn {
 public:
     qsizetype Count() const { return qsizetype(m_values.size()); }
@@ -44,9 +48,18 @@ public:
     QString Text(qsizetype i) const;
     const double* Values() const { return m_values.data(); }
 
+    // Block b (samples b·kSampleBlock …): true when every sample has a value
+    // and none is an error; then its smallest and largest value.
+    bool BlockPlain(qsizetype b) const { return m_blockPlain[size_t(b)] != 0; }
+    double BlockMin(qsizetype b) const { return m_blockMin[size_t(b)]; }
+    double BlockMax(qsizetype b) const { return m_blockMax[size_t(b)]; }
+
 private:
     friend class SampleSeriesBuilder;
     std::vector<double> m_values;
+    std::vector<double> m_blockMin;
+    std::vector<double> m_blockMax;
+    std::vector<quint8> m_blockPlain;
     QByteArray m_texts;              // UTF-8, one after the other
     std::vector<quint32> m_ends;     // end offset of text i in m_texts
 };
@@ -64,9 +77,15 @@ public:
     const SampleColumn* Column(int position) const;
     std::vector<int> Positions() const;
 
+    // Block b: true when its times do not go back and no sample after its
+    // first comes later than the interval of the one before it (nothing in it
+    // would be drawn dotted for a gap).
+    bool BlockSteady(qsizetype b) const { return m_blockSteady[size_t(b)] != 0; }
+
 private:
     friend class SampleSeriesBuilder;
     std::vector<qint64> m_times;
+    std::vector<quint8> m_blockSteady;
     std::vector<int> m_intervals;
     std::map<int, SampleColumn> m_columns;
 };

@@ -2,6 +2,7 @@
 
 #include "Strings.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace qm::browse {
@@ -54,45 +55,59 @@ double LeadingNumber(QStringView text)
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace())
         ++i;
-    const qsizetype start = i;
+    // The longest prefix that reads as a number: sign, digits, ".", digits, exponent.
+    char buffer[64];
+    int used = 0;
+    const auto take = [&](QChar c) {
+        if (used < int(sizeof buffer) - 1)
+            buffer[used++] = char(c.unicode());
+    };
+    const auto digit = [&](qsizetype at) { return at < text.size() && text[at] >= u'0' && text[at] <= u'9'; };
+    bool negative = false;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        ++i;
-    qsizetype digits = 0;
-    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 0x80) {
-        ++i;
-        ++digits;
-    }
+        negative = text[i++] == u'-';
+    int digits = 0;
+    for (; digit(i); ++i, ++digits)
+        take(text[i]);
     if (i < text.size() && text[i] == u'.') {
-        ++i;
-        while (i < text.size() && text[i].isDigit() && text[i].unicode() < 0x80) {
-            ++i;
-            ++digits;
-        }
+        take(text[i++]);
+        for (; digit(i); ++i, ++digits)
+            take(text[i]);
     }
     if (digits == 0)
         return 0.0;
-    qsizetype end = i;
     if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
         qsizetype j = i + 1;
         if (j < text.size() && (text[j] == u'-' || text[j] == u'+'))
             ++j;
-        const qsizetype expStart = j;
-        while (j < text.size() && text[j].isDigit() && text[j].unicode() < 0x80)
-            ++j;
-        if (j > expStart)
-            end = j;
+        if (digit(j)) {
+            for (qsizetype k = i; k < j; ++k)
+                take(text[k]);
+            for (; digit(j); ++j)
+                take(text[j]);
+        }
     }
-    bool ok = false;
-    const double value = text.mid(start, end - start).toString().toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
+    double value = 0.0;
+    // from_chars reads "." whatever the process locale says.
+    const std::from_chars_result result = std::from_chars(buffer, buffer + used, value);
+    if (result.ec != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return negative ? -value : value;
 }
 
 SampleNumber ParseSampleValue(QStringView reference, QStringView text)
 {
-    if (text.isEmpty() || text == u"-")
+    if (text.isEmpty() || (text.size() == 1 && text.front() == u'-'))
         return {};
-    if (text == u"ERR")
+    if (text.size() == 3 && text[0] == u'E' && text[1] == u'R' && text[2] == u'R')
         return {kErrorValue, true};
+    const QChar lead = text.front();
+    const bool numeric = (lead.unicode() < 0x80 && (lead.isDigit() || lead == u'-' || lead == u'+' || lead == u'.'));
+    if (numeric) {
+        if (reference.contains(kDegree) && text.contains(kDegree))
+            return {ParseDegrees(text), true};
+        return {LeadingNumber(text), true};
+    }
     if (IsWord(text, 148) || IsWord(text, 150))
         return {1.0, true};
     if (IsWord(text, 149) || IsWord(text, 151))

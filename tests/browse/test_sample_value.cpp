@@ -30,6 +30,14 @@ TEST(SampleValue, ParsesNoValueErrorWordsAndNumbers)
     EXPECT_TRUE(junk.valid);
     EXPECT_EQ(junk.value, 0.0);
     EXPECT_DOUBLE_EQ(ParseSampleValue(u"8.0", u"7.5abc").value, 7.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber(u".5"), 0.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber(u"-.5"), -0.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber(u"+5."), 5.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(u"1.5e3"), 1500.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(u"2e"), 2.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber(u"3,5"), 3.0);
+    EXPECT_EQ(LeadingNumber(u"-"), 0.0);
+    EXPECT_EQ(LeadingNumber(u"1e999"), 0.0);
 }
 
 TEST(SampleValue, StoredWordsReadTheSameAfterALanguageSwitch)
