@@ -414,3 +414,53 @@ TEST_F(CurveGraphTest, ARealTwoChannelRecordIsKeptAsAPicture)
     ASSERT_TRUE(QDir().mkpath(folder));
     EXPECT_TRUE(picture.save(folder + QStringLiteral("/curve_two_channels.png")));
 }
+
+TEST_F(CurveGraphTest, UndoRestoresTheViewExactlyAlsoAfterADragAndForAnAxisTopOfMinusOne)
+{
+    Load(Minutes(101), nullptr, 50);
+    // A freezer channel: its axis tops out at −1.0, the value that once meant "nothing saved".
+    graph->SetAxisRange(1, 0, -1.0, -30.0);
+    graph->PanBy(437, 250, 400, 250);   // a drag leaves the view off whole samples
+    const View dragged = Current();
+    ASSERT_NE(dragged.start, graph->Sample(graph->FirstVisible()).time);
+    ASSERT_TRUE(graph->ZoomToRect(200, 100, 600, 400));
+    EXPECT_TRUE(graph->UndoZoom());
+    const View undone = Current();
+    EXPECT_EQ(undone.start, dragged.start);
+    EXPECT_EQ(undone.end, dragged.end);
+    // The axes go back to before the drag, which saved them first.
+    EXPECT_DOUBLE_EQ(undone.axes[0].first, -1.0);
+    EXPECT_DOUBLE_EQ(undone.axes[0].second, -30.0);
+}
+
+TEST_F(CurveGraphTest, ARectangleWithoutHeightNarrowsTheTimeOnly)
+{
+    Load(Minutes(101));
+    const View before = Current();
+    ASSERT_TRUE(graph->ZoomToRect(200, 250, 500, 250));
+    const View after = Current();
+    EXPECT_EQ(after.axes, before.axes);
+    EXPECT_GT(after.start, before.start);
+    EXPECT_LT(after.end, before.end);
+}
+
+TEST_F(CurveGraphTest, AnotherControlsRendersDoNotDiscardThisOnesPicture)
+{
+    Load(Minutes(50));
+    CCustomGraph other;
+    other.resize(400, 300);
+    other.CopyGraph(*graph);
+    graph->show();
+    other.show();
+    // The generation counter is shared; each control keeps the newest of its own.
+    for (int i = 0; i < 10; ++i) {
+        graph->SetBackground(QColor(0, 0, 10 * i));
+        graph->Redraw();
+        other.SetBackground(QColor(10 * i, 0, 0));
+        other.Redraw();
+    }
+    ASSERT_TRUE(Settled());
+    ASSERT_TRUE(WaitFor([&other] { return !other.RenderPending() && other.ShownGeneration() == other.LatestGeneration(); }));
+    EXPECT_EQ(graph->LastBitmap().pixelColor(2, 2), QColor(0, 0, 90));
+    EXPECT_EQ(other.LastBitmap().pixelColor(2, 2), QColor(90, 0, 0));
+}

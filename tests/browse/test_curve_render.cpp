@@ -134,6 +134,20 @@ TEST(CurveClipping, EveryEdgeAndTheSpansOfOneColumn)
     EXPECT_EQ(maxX, R);
 }
 
+TEST(CurveClipping, AViewInsideAGapShowsTheSegmentAcrossIt)
+{
+    CurveSnapshot s = SnapshotOf(SeriesOf({{0, "2"}, {1000, "8"}}));
+    // Between the two samples: no sample is visible, the line joining them is.
+    s.start = s.samples->Time(0) + 400;
+    s.end = s.samples->Time(0) + 600;
+    s.first = 1;
+    s.last = 0;
+    const CurvePrimitives p = Primitives(s);
+    ASSERT_EQ(p.solidLines.size(), 1u);
+    EXPECT_EQ(p.solidLines[0].x1(), L);
+    EXPECT_EQ(p.solidLines[0].x2(), R);
+}
+
 TEST(CurveSpikes, ASpikeWithinOnePixelColumnIsDrawn)
 {
     // 10,000 one-second samples on 680 columns: about 15 samples per column.
@@ -276,6 +290,24 @@ TEST(CurvePixels, PointsAlarmLinesAxesGridAndReticle)
     empty.background = QColor(10, 20, 30);
     image = Render(empty);
     EXPECT_EQ(CountColour(image, image.rect(), QColor(10, 20, 30)), 800 * 500);
+}
+
+TEST(CurvePixels, PaperScalesTheLayoutNotTheSamples)
+{
+    // A page at twice the screen's resolution: margins, pens and texts twice as large.
+    const CurveSnapshot s = SnapshotOf(SeriesOf({{0, "5"}, {600, "5"}}));
+    QImage page(1600, 1000, QImage::Format_RGB32);
+    QPainter painter(&page);
+    CurveRenderOptions options;
+    options.metrics.scale = 2.0;
+    ASSERT_TRUE(DrawCurveGraph(painter, page.rect(), s, options));
+    painter.end();
+    const int bottom = 1000 - 120;
+    EXPECT_EQ(page.pixelColor(119, 450), kBlue);   // the y axis at 120, two pixels wide
+    EXPECT_EQ(page.pixelColor(120, 450), kBlue);
+    EXPECT_NE(page.pixelColor(116, 450), kBlue);
+    EXPECT_EQ(page.pixelColor(800, bottom - 5 * (bottom - 120) / 10), kBlue);
+    EXPECT_GT(CountColour(page, QRect(121, bottom - 1, 1400, 3), kBlue), 2 * 1400);   // the time axis
 }
 
 TEST(CurveTimeAxis, LabelsAndTheirFallbacks)

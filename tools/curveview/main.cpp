@@ -93,11 +93,12 @@ int main(int argc, char** argv)
 
     auto* buttons = new QHBoxLayout;
     auto* modes = new QButtonGroup(&window);
-    const int modeTexts[3] = {150, 159, 160};
-    for (int mode = 0; mode < 3; ++mode) {
-        auto* b = new QPushButton(Msg(modeTexts[mode]), &window);
+    // 正常, 拖动, 缩放 as the record view orders them.
+    const std::pair<int, int> modeButtons[3] = {{150, kModeShowData}, {159, kModeDrag}, {160, kModeZoom}};
+    for (const auto& [text, mode] : modeButtons) {
+        auto* b = new QPushButton(Msg(text), &window);
         b->setCheckable(true);
-        b->setChecked(mode == 0);
+        b->setChecked(mode == kModeShowData);
         modes->addButton(b, mode);
         buttons->addWidget(b);
     }
