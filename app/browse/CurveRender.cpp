@@ -149,20 +149,14 @@ Q_NEVER_INLINE Clipped Clip(double x0, double y0, double x1, double y1, const Pl
     return c;
 }
 
-// Draws every segment as it comes.
-struct DirectSink {
-    CurveInk& ink;
-    const PlotRect& plot;
-    void Segment(double x0, double y0, double x1, double y1, bool dotted)
-    {
-        const Clipped c = Clip(x0, y0, x1, y1, plot);
-        switch (c.shape) {
-        case SegmentShape::Line: ink.Line(QLine(c.xs, c.ys, c.xe, c.ye), dotted); break;
-        case SegmentShape::Span: ink.Span(c.xs, c.ys, c.ye, dotted); break;
-        case SegmentShape::None: break;
-        }
-    }
-};
+// A clipped line, or a dotted span, as it is.
+Q_ALWAYS_INLINE void AddPiece(CurvePrimitives& out, const Clipped& c, bool dotted)
+{
+    if (c.shape == SegmentShape::Line)
+        (dotted ? out.dottedLines : out.solidLines).emplace_back(c.xs, c.ys, c.xe, c.ye);
+    else if (c.shape == SegmentShape::Span && dotted)
+        out.dottedSpans.push_back({c.xs, c.ys, c.ye});
+}
 
 // Collects the segments as primitives, every one on its own.
 struct CollectSink {
@@ -171,16 +165,10 @@ struct CollectSink {
     void Segment(double x0, double y0, double x1, double y1, bool dotted)
     {
         const Clipped c = Clip(x0, y0, x1, y1, plot);
-        switch (c.shape) {
-        case SegmentShape::Line: (dotted ? out.dottedLines : out.solidLines).emplace_back(c.xs, c.ys, c.xe, c.ye); break;
-        case SegmentShape::Span:
-            if (dotted)
-                out.dottedSpans.push_back({c.xs, c.ys, c.ye});
-            else
-                out.solidSpans.push_back({c.xs, qMin(c.ys, c.ye), qMax(c.ys, c.ye)});
-            break;
-        case SegmentShape::None: break;
-        }
+        if (c.shape == SegmentShape::Span && !dotted)
+            out.solidSpans.push_back({c.xs, qMin(c.ys, c.ye), qMax(c.ys, c.ye)});
+        else
+            AddPiece(out, c, dotted);
     }
 };
 
@@ -312,12 +300,10 @@ Q_ALWAYS_INLINE void MergeSpan(bool& open, int& sx, int& lo, int& hi, CurvePrimi
 
 Q_ALWAYS_INLINE void Apply(const Clipped& c, bool dotted, bool& open, int& sx, int& lo, int& hi, CurvePrimitives& out)
 {
-    if (c.shape == SegmentShape::Line)
-        (dotted ? out.dottedLines : out.solidLines).emplace_back(c.xs, c.ys, c.xe, c.ye);
-    else if (c.shape == SegmentShape::Span && dotted)
-        out.dottedSpans.push_back({c.xs, c.ys, c.ye});
-    else if (c.shape == SegmentShape::Span)
+    if (c.shape == SegmentShape::Span && !dotted)
         MergeSpan(open, sx, lo, hi, out, c.xs, qMin(c.ys, c.ye), qMax(c.ys, c.ye));
+    else
+        AddPiece(out, c, dotted);
 }
 
 // The same segments as Walk, summarised: solid spans of one column that touch
@@ -452,8 +438,12 @@ bool DrawCurve(QPainter& painter, const CurveLayout& layout, const CurveSnapshot
         return true;
     CurveInk ink(painter, colour, penWidth);
     if (!UseSummary(s, layout, options)) {
-        DirectSink sink{ink, layout.plot};
-        return Walk(w, sink, options.cancelled);
+        CurvePrimitives every;
+        CollectSink sink{every, layout.plot};
+        if (!Walk(w, sink, options.cancelled))
+            return false;
+        ink.Draw(every);
+        return true;
     }
     CCurveSummaryCache::Key key{s.samples, column, w.from, w.to, w.start, w.pixelsPerSecond, layout.plot,
                                 w.axisBottom, w.axisScale};

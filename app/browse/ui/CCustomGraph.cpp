@@ -202,6 +202,19 @@ void CCustomGraph::SetMode(int mode)
         ClearReadouts();
 }
 
+void CCustomGraph::RestoreSavedAxes()
+{
+    for (COORYINFO& axis : m_state.axisInfo) {
+        if (axis.saved) {
+            axis.top = axis.savedTop;
+            axis.bottom = axis.savedBottom;
+        }
+        axis.saved = false;
+        axis.savedTop = -1.0;
+        axis.savedBottom = -1.0;
+    }
+}
+
 void CCustomGraph::ResetGraph()
 {
     m_state.samples.reset();
@@ -210,15 +223,7 @@ void CCustomGraph::ResetGraph()
     m_state.rangeValid = false;
     m_savedFirst = -1;
     m_savedLast = -1;
-    for (COORYINFO& axis : m_state.axisInfo) {
-        if (axis.saved) {
-            axis.top = axis.savedTop;
-            axis.bottom = axis.savedBottom;
-            axis.saved = false;
-            axis.savedTop = -1.0;
-            axis.savedBottom = -1.0;
-        }
-    }
+    RestoreSavedAxes();
     m_dragging = false;
     SetMode(kModeShowData);
     ClearReadouts();
@@ -333,15 +338,7 @@ bool CCustomGraph::UndoZoom()
     m_state.end = m_savedEnd;
     m_savedFirst = -1;
     m_savedLast = -1;
-    for (COORYINFO& axis : m_state.axisInfo) {
-        if (axis.saved) {
-            axis.top = axis.savedTop;
-            axis.bottom = axis.savedBottom;
-            axis.saved = false;
-            axis.savedTop = -1.0;
-            axis.savedBottom = -1.0;
-        }
-    }
+    RestoreSavedAxes();
     Redraw();
     SendRange(1);
     return true;

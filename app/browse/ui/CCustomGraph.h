@@ -156,6 +156,7 @@ private:
     void OnRenderDone(int generation, bool accepted);
     void OnMouseMoveShowData(QPoint pos);
     void ClearReadouts();
+    void RestoreSavedAxes();   // back to the ranges before zooms and drags
     void SendRange(int final);
     void FindVisible(qint64 start, qint64 end);
     QWidget* Owner() const { return parentWidget(); }
