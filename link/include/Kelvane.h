@@ -69,10 +69,16 @@ public:
                                    const unsigned char* reply, int replyLength);
     // Purge, write the request, wait up to delay ms, take what has arrived.
     // replyLength: in the expected length, out the bytes received or -1.
-    // When complete is given the wait ends as soon as it says the reply is whole.
-    // Returns 1 when the request went out and the read did not fail, 0 otherwise.
+    // When complete is given the wait ends as soon as it says the reply is
+    // whole, and a reply not whole after the delay is waited for up to a
+    // second delay. Returns 1 when the request went out and the read did not
+    // fail, 0 otherwise.
     int Exchange(const unsigned char* request, int length, std::vector<unsigned char>& reply,
                  int& replyLength, int delay, ReplyComplete complete = nullptr);
+    // Lets a late answer to an earlier request land and throws it away: waits
+    // waitMs, discarding whatever arrives, then purges the line. Returns the
+    // number of bytes discarded, -1 when the port is closed.
+    int Drain(int waitMs);
     void Close();
 
     bool IsOpen() const { return m_fd >= 0; }
@@ -166,6 +172,17 @@ public:
     // Receives every sample of a download on the downloading thread.
     typedef void (*HistoryCallback)(void* context, char* name, struct_history_data sample);
 
+    // Why the last command that failed did so (GetLastFailure); kLinkOk after a success.
+    enum LinkFailure {
+        kLinkOk = 0,
+        kLinkNoAnswer = 1,       // nothing came back on any attempt
+        kLinkTooSlow = 2,        // answers came, but only after the wait allowed for them
+        kLinkDamaged = 3,        // replies failed their checks (CRC, function, count, length) or decoding
+        kLinkGone = 4,           // the port failed or could not be opened again
+        kLinkMissingFrames = 5,  // a download delivered fewer frames than the logger announced
+        kLinkRefused = 6,        // refused before sending (no block read to write back, bad frame size)
+    };
+
     // Where failure reports go: source ("CKelvane::GetConfig"), first string
     // ("<source> error: <errno>") and the log text with the bytes sent/received.
     using DiagnosticSink = std::function<void(const char* source, const char* first, const char* text)>;
@@ -217,6 +234,8 @@ public:
                         HistoryCallback callback, char* name, void* context, int delay, int attempts);
     void SetDownState(int state);
     int GetDownState();
+    // LinkFailure of the last command (kLinkOk when it succeeded).
+    int GetLastFailure() const { return m_lastFailure; }
 
     // Conversions, used by the commands; public so tools can reuse them.
     static unsigned char IntToByte(int value);          // 0..99 to packed BCD
@@ -248,14 +267,21 @@ public:
 
 private:
     using Bytes = std::vector<unsigned char>;
-    bool RunAttempts(const Bytes& request, Bytes& reply, int delay, int attempts, const char* attemptSource);
+    using ReplyCheck = bool (*)(const Bytes& request, const Bytes& reply, int pageBytes);
+    // Sends the request until a reply passes `check` or the attempts are spent.
+    // After an attempt without a good reply it waits one more delay for a late
+    // answer and purges the line before sending again, so a reply is only ever
+    // taken for the request it follows. True with the good reply; false with
+    // the last bytes received (empty if none) and the failure noted.
+    bool RunAttempts(const Bytes& request, Bytes& reply, int delay, int attempts, const char* attemptSource,
+                     ReplyCheck check, int pageBytes = 0);
     int RunCommand(const char* command, const Bytes& request, const char* noReply,
                    int delay, int attempts, Bytes& reply);
     int ReadBlock(const char* command, int function, int start, int count, const char* noReply,
                   int delay, int attempts, Bytes& data);
     int WriteBlock(const char* command, int function, int start, const Bytes& data,
                    const char* noReply, int delay, int attempts);
-    int Refuse(const char* command, const char* why);
+    int Refuse(const char* command, const char* why, int failure = kLinkRefused);
     int InstanceFailed(const char* operation);
 
     int m_channelCount = 0;
@@ -267,6 +293,12 @@ private:
     int m_pageFrames = 0;
     int m_frameBytes = 0;
     std::atomic<int> m_downState{0};
+    int64_t m_downDelivered = 0;  // frames handed to the callback in the running download
+    Bytes m_lastPage;             // data of the page before, to tell a stale copy of it
+    int m_lastFailure = kLinkOk;
+    // An answer to an earlier attempt may still be on its way: the next
+    // command waits one delay and purges the line before it sends.
+    bool m_lineDirty = false;
     std::wstring m_lastMsg;
 };
 

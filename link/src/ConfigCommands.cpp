@@ -11,6 +11,7 @@ const char kNoData[] = "No data received";
 const char kNoDataChannel[] = "No data recevied";
 const char kNoDataTime[] = "No data recived";
 const char kNoBlock[] = "No complete block was read to write back";
+const char kUndecodable[] = "The reply's data could not be decoded";
 }
 
 int CKelvane::GetConfig(struct_config_info& config, int delay, int attempts)
@@ -19,9 +20,14 @@ int CKelvane::GetConfig(struct_config_info& config, int delay, int attempts)
     Bytes data;
     if (!ReadBlock("GetConfig", kReadHolding, 0x0100, kConfigRegisters, kNoData, delay, attempts, data))
         return 0;
+    // Decoded into a scratch record first: the caller's record changes only
+    // when the whole block decodes.
+    struct_config_info decoded = config;
+    if (!DecodeConfig(data, decoded))
+        return Refuse("GetConfig", kUndecodable, kLinkDamaged);
+    config = decoded;
     m_configBytes = static_cast<int>(data.size());
     m_configText = BlockText(data);
-    DecodeConfig(data, config);
     m_channelCount = config.channelCount;
     return 1;
 }
@@ -43,7 +49,10 @@ int CKelvane::GetBasicConfig(struct_basic_config& basic, int delay, int attempts
     Bytes data;
     if (!ReadBlock("GetBasicConfig", kReadHolding, 0x0000, kBasicRegisters, kNoData, delay, attempts, data))
         return 0;
-    DecodeBasic(data, basic);
+    struct_basic_config decoded = basic;
+    if (!DecodeBasic(data, decoded))
+        return Refuse("GetBasicConfig", kUndecodable, kLinkDamaged);
+    basic = decoded;
     m_frameBytes = basic.frameBytes;
     return 1;
 }
@@ -53,7 +62,8 @@ int CKelvane::GetCardName(char* name, int delay, int attempts)
     Bytes data;
     if (!ReadBlock("GetCardName", kReadHolding, 0x3000, kCardNameRegisters, kNoData, delay, attempts, data))
         return 0;
-    DecodeCardName(data, name);
+    if (DecodeCardName(data, name) < 0)
+        return Refuse("GetCardName", kUndecodable, kLinkDamaged);
     return 1;
 }
 
@@ -73,8 +83,11 @@ int CKelvane::GetChannelConfig(struct_channel_config* array, int channels, int d
         if (!ReadBlock("GetChannelConfig", kReadHolding, i == 1 ? 0x1080 : 0x1000, kChannelRegisters,
                        kNoDataChannel, delay, attempts, data))
             return 0;
+        struct_channel_config decoded{};
+        if (!DecodeChannel(data, decoded))
+            return Refuse("GetChannelConfig", kUndecodable, kLinkDamaged);
         if (array)
-            DecodeChannel(data, array[i]);
+            array[i] = decoded;
         // Only two blocks are kept for writing back; further channels are read only.
         if (i < 2) {
             m_channelBytes[i] = static_cast<int>(data.size());
@@ -108,7 +121,8 @@ int CKelvane::GetMac(int* mac, int delay, int attempts)
     Bytes data;
     if (!ReadBlock("GetMac", kReadMac, 0x0000, 3, kNoData, delay, attempts, data))
         return 0;
-    DecodeMac(data, mac);
+    if (!DecodeMac(data, mac))
+        return Refuse("GetMac", kUndecodable, kLinkDamaged);
     return 1;
 }
 
@@ -122,8 +136,11 @@ int CKelvane::GetDeviceTime(SYSTEMTIME* time, int delay, int attempts)
     Bytes data;
     if (!ReadBlock("GetDeviceTime", kReadHolding, 0x01E0, 4, kNoData, delay, attempts, data))
         return 0;
+    SYSTEMTIME decoded = time ? *time : SYSTEMTIME{};
+    if (!DecodeClock(data, decoded))
+        return Refuse("GetDeviceTime", kUndecodable, kLinkDamaged);
     if (time)
-        DecodeClock(data, *time);
+        *time = decoded;
     return 1;
 }
 

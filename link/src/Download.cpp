@@ -5,6 +5,8 @@
 #include "FrameCodec.h"
 #include "RecordCodec.h"
 
+#include <algorithm>
+
 using namespace kelvane;
 
 int CKelvane::SendStartTime(SYSTEMTIME start, int delay, int attempts)
@@ -27,19 +29,31 @@ int CKelvane::GetDateLength(int totalFrames, int frameBytes)
     return m_pageFrames * frameBytes;
 }
 
+namespace {
+
+// A page reply carries exactly the bytes asked for: function 0x09, byte count
+// the page length, and nothing before or after its CRC.
+bool PageReplyValid(const Bytes&, const Bytes& reply, int pageBytes)
+{
+    return CheckIntegrity(reply) && reply[1] == kReadHistory && reply[2] == pageBytes
+        && reply.size() == static_cast<std::size_t>(pageBytes) + 5;
+}
+
+}  // namespace
+
 int CKelvane::DownNeedData(int channels, int totalFrames, int frameBytes, int& more,
                            HistoryCallback callback, char* name, void* context, int delay, int attempts)
 {
     static const char kSource[] = "CKelvane::DownNeedData";
     more = 0;
+    m_lastFailure = kLinkOk;
     if (m_downPosition == totalFrames)
         return 1;
     const int length = GetDateLength(totalFrames, frameBytes);
     if (length <= 0) {
         // A frame size of 0 or above one reply's capacity (or a negative frame
         // count) cannot be paged: the position would never advance.
-        Report(kSource, "Frame size " + std::to_string(frameBytes) + " cannot be paged");
-        return 0;
+        return Refuse("DownNeedData", ("Frame size " + std::to_string(frameBytes) + " cannot be paged").c_str());
     }
     // The position goes out as a 16-bit register number.
     Bytes request{kSlave, kReadHistory, static_cast<unsigned char>((m_downPosition >> 8) & 0xFF),
@@ -47,9 +61,18 @@ int CKelvane::DownNeedData(int channels, int totalFrames, int frameBytes, int& m
     AppendCrc(request);
 
     Bytes reply;
-    const bool answered = RunAttempts(request, reply, delay, attempts, kSource);
+    bool valid = RunAttempts(request, reply, delay, attempts, kSource, PageReplyValid, length);
+    if (valid && !m_lastPage.empty() && std::equal(reply.begin() + 3, reply.end() - 2, m_lastPage.begin(), m_lastPage.end())) {
+        // Byte for byte the page before: a copy of its answer that came late
+        // (or twice) rather than this page, unless the logger really holds the
+        // same frames again. Asked once more on a quiet line, the logger
+        // settles it.
+        Report(kSource, GetStr("repeat:", request.data(), static_cast<int>(request.size())));
+        Drain(delay);
+        valid = RunAttempts(request, reply, delay, attempts, kSource, PageReplyValid, length);
+    }
     std::string text = GetStr("send:", request.data(), static_cast<int>(request.size()));
-    if (!answered) {
+    if (reply.empty()) {
         text += "No data recevied";
         Trace(kSource, text);
         Report(kSource, text);
@@ -57,7 +80,7 @@ int CKelvane::DownNeedData(int channels, int totalFrames, int frameBytes, int& m
     }
     text += GetStr("recv：", reply.data(), static_cast<int>(reply.size()));
     Trace(kSource, text);
-    if (!CheckIntegrity(reply) || reply[1] != kReadHistory || reply[2] != length) {
+    if (!valid) {
         Report(kSource, text);
         return 0;
     }
@@ -73,11 +96,13 @@ int CKelvane::DownNeedData(int channels, int totalFrames, int frameBytes, int& m
         if (DecodeHistoryFrame(data, static_cast<std::size_t>(o), channels, sample))
             more = 0;
         sample.channelCount = channels;
+        ++m_downDelivered;
         if (callback)
             callback(context, name, sample);
         if (i == frames - 1)
             more = 1;
     }
+    m_lastPage = data;
     m_downPosition += m_pageFrames;
     return 1;
 }
@@ -86,6 +111,8 @@ int CKelvane::DownHistoryData(int channels, SYSTEMTIME start, int frameBytes,
                               HistoryCallback callback, char* name, void* context, int delay, int attempts)
 {
     m_downPosition = 0;
+    m_downDelivered = 0;
+    m_lastPage.clear();
     m_downState = 1;
     struct_basic_config basic{};
     if (!GetBasicConfig(basic, delay * 4, attempts))
@@ -102,6 +129,14 @@ int CKelvane::DownHistoryData(int channels, SYSTEMTIME start, int frameBytes,
         if (more == 0)
             break;
     }
+    // Every frame the logger announced, or the download failed: a gap is
+    // never passed off as a finished download.
+    if (m_downState != 0 && m_downDelivered != total) {
+        return Refuse("DownHistoryData",
+                      ("Frames delivered " + std::to_string(m_downDelivered) + " of " + std::to_string(total)).c_str(),
+                      kLinkMissingFrames);
+    }
+    m_lastFailure = kLinkOk;
     return 1;
 }
 

@@ -72,9 +72,18 @@ bool CheckConfirmation(const Bytes& request, const Bytes& reply)
     return reply[5] == request[5];
 }
 
+bool CheckLength(const Bytes& request, const Bytes& reply)
+{
+    if (request.size() < 2 || reply.size() < 3)
+        return false;
+    if (IsReadFunction(request[1]))
+        return reply.size() == static_cast<std::size_t>(reply[2]) + 5;
+    return reply.size() == 8;
+}
+
 bool ValidReply(const Bytes& request, const Bytes& reply)
 {
-    return CheckIntegrity(reply) && CheckConfirmation(request, reply);
+    return CheckIntegrity(reply) && CheckConfirmation(request, reply) && CheckLength(request, reply);
 }
 
 int ExpectedReplyLength(const unsigned char* request, int length)
@@ -86,13 +95,26 @@ int ExpectedReplyLength(const unsigned char* request, int length)
     return 8;
 }
 
+int AnnouncedReplyLength(const unsigned char* request, int requestLength,
+                         const unsigned char* reply, int replyLength)
+{
+    if (replyLength >= 2) {
+        const unsigned char function = reply[1];
+        if (function & 0x80)
+            return 5;
+        if (function == kWriteMultiple || function == kClearHistory || function == kStartTime)
+            return 8;
+        if (IsReadFunction(function) && replyLength >= 3)
+            return reply[2] + 5;
+    }
+    return ExpectedReplyLength(request, requestLength);
+}
+
 bool ReplyComplete(const unsigned char* request, int requestLength,
                    const unsigned char* reply, int replyLength)
 {
-    if (replyLength >= 5 && requestLength >= 2 && reply[1] == (request[1] | 0x80))
-        return true;
-    const int expected = ExpectedReplyLength(request, requestLength);
-    return expected > 0 && replyLength >= expected;
+    const int announced = AnnouncedReplyLength(request, requestLength, reply, replyLength);
+    return announced > 0 && replyLength >= announced;
 }
 
 Bytes ReplyData(const Bytes& reply)

@@ -36,13 +36,23 @@ bool CheckIntegrity(const Bytes& reply);
 // the request asked for, for writes the same low byte of the register count.
 // An exception reply (function | 0x80) never confirms.
 bool CheckConfirmation(const Bytes& request, const Bytes& reply);
-// Integrity, then confirmation.
+// The reply is exactly as long as it says: byte count + 5 for a read reply,
+// 8 for a write reply. A shorter reply (even one whose CRC holds) or one with
+// bytes after its CRC is not a reply to trust.
+bool CheckLength(const Bytes& request, const Bytes& reply);
+// Integrity, then confirmation, then the exact length.
 bool ValidReply(const Bytes& request, const Bytes& reply);
 
 // Length of a complete normal reply to the request: 5 + 2 x count for reads,
 // 8 for writes.
 int ExpectedReplyLength(const unsigned char* request, int length);
-// The bytes so far are a whole normal reply or a whole exception reply (5 bytes).
+// The length the bytes received so far announce for themselves: 5 for an
+// exception reply, byte count + 5 for a read reply, 8 for a write reply; what
+// the request expects while the reply has not said yet.
+int AnnouncedReplyLength(const unsigned char* request, int requestLength,
+                         const unsigned char* reply, int replyLength);
+// The bytes so far reach the length they announce (a whole normal reply or a
+// whole exception reply), so waiting longer would not change the verdict.
 bool ReplyComplete(const unsigned char* request, int requestLength,
                    const unsigned char* reply, int replyLength);
 

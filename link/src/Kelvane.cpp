@@ -62,18 +62,59 @@ void CKelvane::SetTraceSink(TraceSink sink)
     kelvane::SetTraceSink(std::move(sink));
 }
 
-bool CKelvane::RunAttempts(const Bytes& request, Bytes& reply, int delay, int attempts, const char* attemptSource)
+bool CKelvane::RunAttempts(const Bytes& request, Bytes& reply, int delay, int attempts, const char* attemptSource,
+                           ReplyCheck check, int pageBytes)
 {
+    m_lastFailure = kLinkOk;
+    reply.clear();
+    if (attempts <= 0) {
+        m_lastFailure = kLinkNoAnswer;
+        return false;
+    }
+    if (m_lineDirty) {
+        Drain(delay);
+        m_lineDirty = false;
+    }
+    Bytes last;
+    bool slow = false;
+    bool damaged = false;
+    bool gone = false;
     for (int i = 0; i < attempts; ++i) {
+        Bytes got;
         int length = 0;
-        if (Exchange(request.data(), static_cast<int>(request.size()), reply, length, delay, kelvane::ReplyComplete) == 1
-            && length >= 1)
+        const int sent = Exchange(request.data(), static_cast<int>(request.size()), got, length, delay,
+                                  kelvane::ReplyComplete);
+        if (sent == 1 && length > 0 && check(request, got, pageBytes)) {
+            reply = std::move(got);
+            // The request went out more than once: the logger may still
+            // answer one of the earlier copies.
+            if (i > 0)
+                m_lineDirty = true;
             return true;
-        reply.clear();
+        }
+        gone = sent != 1;
+        const bool whole = length > 0
+            && kelvane::ReplyComplete(request.data(), static_cast<int>(request.size()), got.data(), length);
+        if (sent == 1 && length > 0) {
+            last = got;
+            if (whole)
+                damaged = true;
+        }
         if (attemptSource)
             Report(attemptSource, std::to_string(i));
+        // Modbus RTU carries no transaction number: an answer to this attempt
+        // arriving during the next one would pass for its answer. Let it land
+        // and throw it away before anything is sent again.
+        const int late = Drain(delay);
+        if (sent == 1 && !whole) {
+            if (late > 0)
+                slow = true;
+            else if (length > 0)
+                damaged = true;   // cut short, and the rest never came
+        }
     }
-    reply.clear();
+    reply = std::move(last);
+    m_lastFailure = gone ? kLinkGone : slow ? kLinkTooSlow : damaged ? kLinkDamaged : kLinkNoAnswer;
     return false;
 }
 
@@ -81,9 +122,10 @@ int CKelvane::RunCommand(const char* command, const Bytes& request, const char* 
                          int delay, int attempts, Bytes& reply)
 {
     const std::string source = std::string("CKelvane::") + command;
-    const bool answered = RunAttempts(request, reply, delay, attempts, nullptr);
+    const auto check = [](const Bytes& req, const Bytes& rep, int) { return ValidReply(req, rep); };
+    const bool valid = RunAttempts(request, reply, delay, attempts, nullptr, check);
     std::string text = SentText(request);
-    if (!answered) {
+    if (reply.empty()) {
         text += noReply;
         Trace(source, text);
         Report(source, text);
@@ -91,7 +133,7 @@ int CKelvane::RunCommand(const char* command, const Bytes& request, const char* 
     }
     text += ReceivedText(reply);
     Trace(source, text);
-    if (!ValidReply(request, reply)) {
+    if (!valid) {
         Report(source, text);
         return 0;
     }
@@ -117,8 +159,9 @@ int CKelvane::WriteBlock(const char* command, int function, int start, const Byt
                       noReply, delay, attempts, reply);
 }
 
-int CKelvane::Refuse(const char* command, const char* why)
+int CKelvane::Refuse(const char* command, const char* why, int failure)
 {
+    m_lastFailure = failure;
     Report(std::string("CKelvane::") + command, why);
     return 0;
 }

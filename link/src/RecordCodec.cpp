@@ -165,7 +165,9 @@ bool PatchChannel(Bytes& d, const CKelvane::struct_channel_config& c)
 
 int DecodeCardName(const Bytes& d, char* name)
 {
-    if (d.size() < 2 * kCardNameRegisters || !name)
+    if (d.size() < 2 * kCardNameRegisters)
+        return -1;
+    if (!name)
         return 0;
     const int n = d[0] < kMaxCardName ? d[0] : kMaxCardName;
     for (int i = 0; i < n; ++i)
@@ -196,8 +198,10 @@ Bytes EncodeCardName(const char* name, int length)
 
 bool DecodeMac(const Bytes& d, int* mac)
 {
-    if (d.size() < 6 || !mac)
+    if (d.size() < 6)
         return false;
+    if (!mac)
+        return true;
     for (int i = 0; i < 6; ++i)
         mac[5 - i] = d[i];
     return true;

@@ -26,7 +26,8 @@ bool DecodeBasic(const Bytes& d, CKelvane::struct_basic_config& basic);
 bool DecodeChannel(const Bytes& d, CKelvane::struct_channel_config& channel);
 bool PatchChannel(Bytes& d, const CKelvane::struct_channel_config& channel);
 
-// Copies the stored name (at most ten characters, no terminator); returns the count.
+// Copies the stored name (at most ten characters, no terminator); returns the
+// count, -1 for a block too short to hold a name.
 int DecodeCardName(const Bytes& d, char* name);
 // length counts the terminator; the 12 data bytes of the name registers.
 Bytes EncodeCardName(const char* name, int length);

@@ -239,7 +239,11 @@ int CSerialPort::Exchange(const unsigned char* request, int length, std::vector<
     const int expected = replyLength > 0 ? replyLength : 0;
     std::vector<unsigned char> received;
     std::vector<unsigned char> chunk;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(delay > 0 ? delay : 0);
+    // A reply not whole when the delay ends is given a second delay: a logger
+    // a little slower than the setting still gets its answer through, on the
+    // attempt it answers, instead of into the next request's wait.
+    const int wait = delay > 0 ? (complete ? 2 * delay : delay) : 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(wait);
     bool whole = false;
     // Collect while the delay runs, so a complete reply ends the wait at once.
     for (;;) {
@@ -280,6 +284,43 @@ int CSerialPort::Exchange(const unsigned char* request, int length, std::vector<
     reply = std::move(received);
     replyLength = static_cast<int>(reply.size());
     return 1;
+}
+
+int CSerialPort::Drain(int waitMs)
+{
+    if (m_fd < 0)
+        return -1;
+    std::lock_guard<std::mutex> guard(m_lock);
+    int discarded = 0;
+    std::vector<unsigned char> chunk;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+    for (;;) {
+        const int left = MillisLeft(deadline);
+        if (left == 0)
+            break;
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, left) <= 0)
+            continue;
+        if (!(p.revents & POLLIN)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(MillisLeft(deadline)));
+            continue;
+        }
+        chunk.clear();
+        const int n = Read(chunk, 0);
+        if (n < 0) {
+            Close();
+            return discarded;
+        }
+        if (n == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        discarded += n;
+    }
+    // Bytes the reads above have not taken yet go with the flush.
+    int waiting = 0;
+    if (::ioctl(m_fd, FIONREAD, &waiting) == 0 && waiting > 0)
+        discarded += waiting;
+    ::tcflush(m_fd, TCIOFLUSH);
+    return discarded;
 }
 
 void CSerialPort::Close()

@@ -54,8 +54,9 @@ TEST_F(Faults, ADamagedReplyFailsTheCommandAndIsReportedWithItsBytes) {
   EXPECT_EQ(link.GetConfig(c, kDelay, kAttempts), 0);
   EXPECT_EQ(c.channelCount, 77);  // nothing decoded from a reply that failed its check
   EXPECT_TRUE(link.ConfigText().empty());
-  // A reply that arrives ends the attempts; it is judged once.
-  EXPECT_EQ(logger.Requests().size(), 1u);
+  // A damaged reply is discarded and the request sent again within the attempts.
+  EXPECT_EQ(logger.Requests().size(), 3u);
+  EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkDamaged);
   const std::string report = LastReport();
   EXPECT_NE(report.find("CKelvane::GetConfig"), std::string::npos);
   EXPECT_NE(report.find("接收：01033800"), std::string::npos);
@@ -67,16 +68,19 @@ TEST_F(Faults, ADamagedReplyFailsTheCommandAndIsReportedWithItsBytes) {
   EXPECT_EQ(c.channelCount, 1);
 }
 
-TEST_F(Faults, AnExceptionReplyIsRejectedAtOnce) {
+TEST_F(Faults, AnExceptionReplyEndsTheWaitAndIsRejected) {
   auto p = BasicProfile(1);
   p.faults.push_back(FaultRule{FaultKind::Exception, 0x22, 1, -1, 2});
-  Start(p);
+  auto& logger = Start(p);
   CKelvane link;
   Bind(link);
   int mac[6] = {9, 9, 9, 9, 9, 9};
   const auto t0 = std::chrono::steady_clock::now();
-  EXPECT_EQ(link.GetMac(mac, 500, kAttempts), 0);
-  EXPECT_LT(MsSince(t0), 400);  // a complete exception reply ends the wait
+  EXPECT_EQ(link.GetMac(mac, 150, kAttempts), 0);
+  // A complete exception reply ends each wait: three attempts cost their
+  // quiet waits (3 x 150 ms), not the two delays each of a missing reply.
+  EXPECT_LT(MsSince(t0), 1000);
+  EXPECT_EQ(logger.Requests().size(), 3u);
   EXPECT_EQ(mac[0], 9);
   EXPECT_NE(LastReport().find("接收：01A202"), std::string::npos);
 }

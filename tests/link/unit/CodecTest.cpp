@@ -91,6 +91,34 @@ TEST_F(KelvaneReplyValidation, CompletenessFollowsTheRequest)
     EXPECT_EQ(ExpectedReplyLength(page.data(), 8), 245);
 }
 
+TEST_F(KelvaneReplyValidation, OnlyAReplyOfExactlyItsAnnouncedLengthIsValid)
+{
+    // Shorter than its byte count, yet with a CRC that holds over what came.
+    const Bytes shortValid = ReadAnswer(0x03, 8, 6);
+    EXPECT_TRUE(CheckIntegrity(shortValid));
+    EXPECT_FALSE(CheckLength(read, shortValid));
+    EXPECT_FALSE(ValidReply(read, shortValid));
+    // A whole reply with bytes after its CRC.
+    Bytes longer = ReadAnswer(0x03, 8, 8);
+    longer.push_back(0x00);
+    EXPECT_FALSE(ValidReply(read, longer));
+    Bytes confirm(write.begin(), write.begin() + 6);
+    AppendCrc(confirm);
+    EXPECT_TRUE(CheckLength(write, confirm));
+    Bytes confirmLonger = confirm;
+    confirmLonger.insert(confirmLonger.begin() + 6, 0x00);
+    AppendCrc(confirmLonger);
+    EXPECT_FALSE(ValidReply(write, confirmLonger));
+
+    // The wait for a reply ends at the length the reply announces for itself.
+    EXPECT_EQ(AnnouncedReplyLength(read.data(), 8, shortValid.data(), 2), 13);   // not said yet: the request's
+    EXPECT_EQ(AnnouncedReplyLength(read.data(), 8, shortValid.data(), 3), 13);
+    const Bytes other = ReadAnswer(0x03, 2, 2);                                  // another command's answer
+    EXPECT_EQ(AnnouncedReplyLength(read.data(), 8, other.data(), 3), 7);
+    EXPECT_TRUE(ReplyComplete(read.data(), 8, other.data(), 7));
+    EXPECT_EQ(AnnouncedReplyLength(read.data(), 8, confirm.data(), 2), 8);       // a write's confirmation
+}
+
 TEST(KelvaneBlockText, RoundTripAndShortText)
 {
     const Bytes data{0x00, 0x0a, 0xff, 0x10};

@@ -17,6 +17,8 @@ namespace {
 // nothing and keeps a loaded machine from failing them; silence waits kNoAnswer.
 constexpr int kDelay = 1000;
 constexpr int kNoAnswer = 30;
+// A reply that fails its checks costs a delay's wait before the next attempt.
+constexpr int kDamaged = 150;
 
 class KelvaneCommands : public ::testing::Test {
 protected:
@@ -120,21 +122,25 @@ TEST_F(KelvaneCommands, BadRepliesAreRejectedReportedAndLeaveTheRecord)
     logger.Set(0x01E0, Bytes{0x45, 0x09, 0x05, 0x13, 0x05, 0x17, 0x20, 0x24});
     logger.fault = RegisterLogger::kSwappedCrc;
     SYSTEMTIME time{1999, 1, 0, 1, 0, 0, 0, 0};
-    EXPECT_EQ(link.GetDeviceTime(&time, kDelay, 3), 0);
-    EXPECT_EQ(Requests().size(), 1u);  // a reply, even a bad one, ends the attempts
+    // A damaged reply is thrown away and the request sent again, after a
+    // delay's quiet wait, until the attempts are spent.
+    EXPECT_EQ(link.GetDeviceTime(&time, kDamaged, 3), 0);
+    EXPECT_EQ(Requests().size(), 3u);
+    EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkDamaged);
     EXPECT_EQ(time.wYear, 1999);
     const std::string text = sink.Reports().back().text;
     EXPECT_EQ(text.rfind("发送：01 03 01 e0 00 04 ", 0), 0u);
     EXPECT_NE(text.find("\r\n接收：0103084509051305172024"), std::string::npos);
 
     logger.fault = RegisterLogger::kException;
-    EXPECT_EQ(link.GetDeviceTime(&time, kDelay, 1), 0);
+    EXPECT_EQ(link.GetDeviceTime(&time, kDamaged, 1), 0);
     EXPECT_EQ(time.wYear, 1999);
     EXPECT_NE(sink.Reports().back().text.find("接收：018302"), std::string::npos);
-    EXPECT_EQ(link.ClearHistory(kDelay, 1), 0);
+    EXPECT_EQ(link.ClearHistory(kDamaged, 1), 0);
 
     logger.fault = RegisterLogger::kNone;
     EXPECT_EQ(link.GetDeviceTime(&time, kDelay, 1), 1);
+    EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkOk);
     EXPECT_EQ(time.wYear, 2024);
     EXPECT_EQ(time.wSecond, 9);
 }

@@ -251,10 +251,12 @@ TEST_F(KelvaneDownload, PageFailuresAreReportedPerAttemptAndWithTheBytes)
     EXPECT_EQ(reports[2].text.substr(reports[2].text.size() - 19), " \r\nNo data recevied");
 
     history.pageFault = RegisterLogger::kSwappedCrc;
-    EXPECT_EQ(link.DownNeedData(2, 50, 10, more, Collect, name, &received, kDelay, 2), 0);
+    EXPECT_EQ(link.DownNeedData(2, 50, 10, more, Collect, name, &received, 150, 2), 0);
     reports = sink.Reports();
-    ASSERT_EQ(reports.size(), 4u);
-    const std::string text = reports[3].text;
+    ASSERT_EQ(reports.size(), 6u);   // a damaged page is asked for again
+    EXPECT_EQ(reports[3].text, "0");
+    EXPECT_EQ(reports[4].text, "1");
+    const std::string text = reports[5].text;
     EXPECT_NE(text.find(" \r\nrecv：01 09 f0 00 00 03 e8 24 05 17 13 00 00 "), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     EXPECT_TRUE(received.samples.empty());
