@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -338,6 +339,28 @@ TEST_F(Tools, CtrlCStopsAPacedDownloadAfterThePage) {
   EXPECT_LE(samples, 72);
   EXPECT_EQ(static_cast<int>(r.lines.size()), samples + 1);
   EXPECT_LT(ms, 3000);  // the whole download would take about 26 s at 9600 baud
+}
+
+// A client that asks and never reads fills the line until the logger's write
+// blocks; a stop must still end loggersim at once.
+TEST_F(Tools, LoggersimEndsOnSigtermWhileNobodyReadsItsReplies) {
+  const std::string port = StartSim("[full]\npacing = off\nchannels = 2\nhistory_count = 2400\n")["full"];
+  const int fd = open((folder_ + "/dev/COM" + port).c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  cfsetspeed(&t, B115200);
+  tcsetattr(fd, TCSANOW, &t);
+  // 600 pages of 245 bytes are far more than a pseudo-terminal holds.
+  const unsigned char page[] = {0x01, 0x09, 0x00, 0x00, 0x00, 0x78, 0xDD, 0xE9};
+  for (int i = 0; i < 600; ++i) ASSERT_EQ(write(fd, page, sizeof page), static_cast<ssize_t>(sizeof page));
+  usleep(300 * 1000);
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(StopSim(), 0);
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_LT(ms, 3000);
+  close(fd);
 }
 
 TEST_F(Tools, LoggersimLinksItsPortsAndRemovesThemOnExit) {

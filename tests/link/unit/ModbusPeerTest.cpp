@@ -54,6 +54,10 @@ public:
 
     uint16_t& Reg(int address) { return m_map->tab_registers[address]; }
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(m_lock); }
+    // The next `lateCount` replies go out `lateMs` after their request.
+    std::atomic<int> lateMs{0};
+    std::atomic<int> lateCount{0};
+    std::atomic<int> requests{0};
 
 private:
     void Serve()
@@ -65,6 +69,11 @@ private:
                 if (rc < 0)
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 continue;
+            }
+            ++requests;
+            if (lateCount > 0) {
+                --lateCount;
+                std::this_thread::sleep_for(std::chrono::milliseconds(lateMs.load()));
             }
             std::lock_guard<std::mutex> guard(m_lock);
             modbus_reply(m_ctx, query, rc, m_map);
@@ -243,4 +252,44 @@ TEST_F(KelvaneModbusPeer, WritesLandInTheRegisterMap)
 
     ASSERT_EQ(link.WarnSet(kDelay, 2), 1);
     EXPECT_EQ(Regs(0x0200, 10), std::vector<uint16_t>(10, 0));
+}
+
+// libmodbus as the independent peer of the reply discipline: an answer a
+// little after the delay is taken on its own attempt; one after the whole
+// wait is drained, and neither the resend nor the next command takes it for
+// theirs (the register changes between the commands, so a stale answer would
+// show the old clock).
+TEST_F(KelvaneModbusPeer, LateAnswersAreTakenOnTheirAttemptOrDrainedNeverTakenLater)
+{
+    SYSTEMTIME clock{};
+    server.lateMs = 150;
+    server.lateCount = 1;
+    ASSERT_EQ(link.GetDeviceTime(&clock, 100, 3), 1);
+    EXPECT_EQ(server.requests, 1);
+    EXPECT_EQ(clock.wSecond, 9);
+
+    server.lateMs = 260;
+    server.lateCount = 1;
+    server.requests = 0;
+    ASSERT_EQ(link.GetDeviceTime(&clock, 100, 3), 1);
+    EXPECT_EQ(server.requests, 2);   // drained, then asked again
+    {
+        auto lock = server.Lock();
+        server.Reg(0x01E0) = 0x4510;
+    }
+    ASSERT_EQ(link.GetDeviceTime(&clock, 100, 1), 1);
+    EXPECT_EQ(clock.wSecond, 10);
+
+    // Every answer after two delays but within the quiet wait that follows:
+    // the logger answers too slowly, and each answer is drained.
+    server.lateMs = 150;
+    server.lateCount = 3;
+    EXPECT_EQ(link.GetDeviceTime(&clock, 60, 3), 0);
+    EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkTooSlow);
+    {
+        auto lock = server.Lock();
+        server.Reg(0x01E0) = 0x4511;
+    }
+    ASSERT_EQ(link.GetDeviceTime(&clock, 100, 1), 1);
+    EXPECT_EQ(clock.wSecond, 11);
 }

@@ -20,6 +20,8 @@ FaultDecision CFaultPlan::Decide(uint8_t function, bool isPage, int64_t pagesAns
       if (r.kind == FaultKind::HangUpAfterPages && isPage && e.seen++ == 0) d.hangUp = true;
       continue;
     }
+    // Late pages count page requests alone (a resent page is the next one).
+    if (r.kind == FaultKind::LatePage && !isPage) continue;
     const int n = ++e.seen;
     if (n < r.first || (r.count >= 0 && n >= r.first + r.count)) continue;
     switch (r.kind) {
@@ -29,6 +31,10 @@ FaultDecision CFaultPlan::Decide(uint8_t function, bool isPage, int64_t pagesAns
       case FaultKind::Late: d.lateMs += r.value; break;
       case FaultKind::Truncate: d.truncate = r.value; break;
       case FaultKind::ZeroChannels: d.zeroChannels = true; break;
+      case FaultKind::LatePage: d.lateMs += r.value; break;
+      case FaultKind::Double: d.doubleGapMs = r.value; break;
+      case FaultKind::Extra: d.extraBytes = r.value > 0 ? r.value : 1; break;
+      case FaultKind::ShortValid: d.shortBy = r.value > 0 ? r.value : 1; break;
       default: break;
     }
   }
@@ -42,7 +48,9 @@ bool ParseFaultKind(const std::string& name, FaultKind& out) {
   } kinds[] = {{"swap-crc", FaultKind::SwapCrc},       {"exception", FaultKind::Exception},
                {"silence", FaultKind::Silence},        {"late", FaultKind::Late},
                {"truncate", FaultKind::Truncate},      {"hang-up-after-pages", FaultKind::HangUpAfterPages},
-               {"stop-after-pages", FaultKind::StopAfterPages}, {"zero-channels", FaultKind::ZeroChannels}};
+               {"stop-after-pages", FaultKind::StopAfterPages}, {"zero-channels", FaultKind::ZeroChannels},
+               {"late-page", FaultKind::LatePage},     {"double", FaultKind::Double},
+               {"extra", FaultKind::Extra},            {"short-valid", FaultKind::ShortValid}};
   for (const auto& k : kinds)
     if (name == k.name) {
       out = k.kind;

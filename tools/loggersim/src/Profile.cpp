@@ -490,8 +490,12 @@ their defaults (one channel, 115200 baud, no history).
   fault = KIND[:fn=F][:first=N][:count=N][:value=V]
           KIND: swap-crc, exception (value = code), silence, late (value = ms),
           truncate (value = bytes kept), hang-up-after-pages (value = pages),
-          stop-after-pages (value = pages), zero-channels. fn limits it to one
-          function code; first/count pick the matching requests (1-based).
+          stop-after-pages (value = pages), zero-channels, late-page (value = ms;
+          first/count count history page requests only), double (the answer
+          twice, value = ms between), extra (value = bytes after the CRC),
+          short-valid (value = data bytes left out, CRC over the rest).
+          fn limits it to one function code; first/count pick the matching
+          requests (1-based).
 )";
 }
 

@@ -74,7 +74,9 @@ void CSimLogger::SetRequestHook(std::function<void(const Bytes&)> hook) {
 }
 
 bool CSimLogger::OpenLine(std::string* error) {
-  const int m = posix_openpt(O_RDWR | O_NOCTTY);
+  // Non-blocking, so that a reply nobody reads never holds the logger's
+  // thread in write() past a stop.
+  const int m = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) {
     if (error) *error = std::string("posix_openpt: ") + std::strerror(errno);
     if (m >= 0) close(m);
@@ -206,8 +208,13 @@ void CSimLogger::SendPaced(const Bytes& reply, size_t requestBytes) {
     const size_t n = std::min(chunk, reply.size() - sent);
     const ssize_t w = write(master_, reply.data() + sent, n);
     if (w < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      return;
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN) return;
+      // Nobody reads the line (a client that went away leaves its queue
+      // full): wait until it drains, but never past a stop.
+      pollfd p[2] = {{master_, POLLOUT, 0}, {wake_[0], POLLIN, 0}};
+      poll(p, 2, 100);
+      continue;
     }
     sent += static_cast<size_t>(w);
     next += std::chrono::microseconds(static_cast<long>(byteUs * static_cast<double>(w)));
@@ -259,11 +266,21 @@ void CSimLogger::HandleFrame(const Bytes& frame) {
   }
   if (isPage && (*reply)[1] == 0x09) ++pagesAnswered_;
   if (fault.swapCrc && reply->size() >= 2) std::swap((*reply)[reply->size() - 1], (*reply)[reply->size() - 2]);
+  if (fault.shortBy > 0 && reply->size() > 5) {
+    // The byte count still says what was asked; the CRC holds over what is sent.
+    const size_t keep = reply->size() - 2 > static_cast<size_t>(fault.shortBy) + 3
+                            ? reply->size() - 2 - static_cast<size_t>(fault.shortBy)
+                            : 3;
+    reply->resize(keep);
+    AppendCrc(*reply);
+  }
+  if (fault.extraBytes > 0) reply->insert(reply->end(), static_cast<size_t>(fault.extraBytes), 0x00);
   if (fault.truncate >= 0 && static_cast<size_t>(fault.truncate) < reply->size())
     reply->resize(static_cast<size_t>(fault.truncate));
   if (fault.lateMs > 0 && !WaitMs(fault.lateMs)) return;
   SendPaced(*reply, frame.size());
   ++replies_;
+  if (fault.doubleGapMs >= 0 && WaitMs(fault.doubleGapMs)) SendPaced(*reply, 0);
 }
 
 void CSimLogger::Run() {

@@ -17,6 +17,10 @@ enum class FaultKind {
   HangUpAfterPages,  // after `value` history pages the line drops (the pty closes)
   StopAfterPages,    // after `value` history pages the logger answers nothing more
   ZeroChannels,      // the configuration reports 0 channels
+  LatePage,          // history pages only: the answer to page request `first`.. comes `value` ms late
+  Double,            // the answer goes out twice, `value` ms apart
+  Extra,             // `value` bytes (0x00) follow the answer's CRC: an over-long reply
+  ShortValid,        // `value` data bytes are missing but the CRC is made over what is sent
 };
 
 // A rule hits requests of one function (or all) and, counting only those, the
@@ -38,6 +42,9 @@ struct FaultDecision {
   int exception = 0;   // 0: none
   int truncate = -1;   // -1: whole reply
   int lateMs = 0;
+  int doubleGapMs = -1;  // -1: sent once
+  int extraBytes = 0;
+  int shortBy = 0;
 };
 
 class CFaultPlan {
