@@ -50,6 +50,8 @@ public:
     /* 17 */ virtual int getNeedDownDataFPS(int& frames, int delay, int attempts) = 0;
     /* 18 */ virtual void SetDownState(int state) = 0;
     /* 19 */ virtual int GetDownState() = 0;
+    // Why the last command failed: CKelvane::LinkFailure (kLinkOk after a success).
+    /* 20 */ virtual int GetLastFailure() = 0;
 };
 
 } // namespace qm::device

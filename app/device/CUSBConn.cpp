@@ -83,6 +83,8 @@ void CUSBConn::SetDownState(int state) { m_link.SetDownState(state); }
 
 int CUSBConn::GetDownState() { return m_link.GetDownState(); }
 
+int CUSBConn::GetLastFailure() { return m_link.GetLastFailure(); }
+
 std::unique_ptr<CLinkParent> CreateLink()
 {
     return std::unique_ptr<CLinkParent>(new (std::nothrow) CUSBConn());

@@ -32,6 +32,7 @@ public:
     int getNeedDownDataFPS(int& frames, int delay, int attempts) override;
     void SetDownState(int state) override;
     int GetDownState() override;
+    int GetLastFailure() override;
 
     // The channel count of the last successful GetConfig (0 before one).
     int RememberedChannels() const { return m_channelCount; }

@@ -123,7 +123,7 @@ Result RunOnce(bool paced, int frames, bool transferOnly = false)
             id = recordId;
             done = true;
         };
-        events.failed = [&](const QString&, int) {
+        events.failed = [&](const QString&, int, const qm::device::FailReason&) {
             finished = Clock::now();
             done = true;
         };

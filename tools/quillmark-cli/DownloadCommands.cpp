@@ -50,6 +50,7 @@ int DownloadPort(int port, const QString& name)
     int recordId = 0;
     QString table;
     int message = 0;
+    qm::device::FailReason why;
     qm::device::SingleDownload::Events events;
     events.finished = [&](const QString&, int id, const QString& t) {
         std::lock_guard<std::mutex> hold(lock);
@@ -58,9 +59,10 @@ int DownloadPort(int port, const QString& name)
         done = true;
         ended.notify_all();
     };
-    events.failed = [&](const QString&, int m) {
+    events.failed = [&](const QString&, int m, const qm::device::FailReason& w) {
         std::lock_guard<std::mutex> hold(lock);
         message = m;
+        why = w;
         done = true;
         ended.notify_all();
     };
@@ -73,7 +75,7 @@ int DownloadPort(int port, const QString& name)
     download.Shutdown();
     if (recordId <= 0) {
         if (message)
-            ShowMessage(message);
+            ShowMessageText(message, qm::device::FailureText(Msg(message), why));
         return kExitFailed;
     }
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), device->sn + Msg(199), 8, kNobody);

@@ -39,11 +39,14 @@ struct CDownload::Context {
     QMutex lock;              // the pending texts
     QString pendingLogger;
     QString pendingBackup;
+    qint64 pendingCount = 0;  // sample statements in pendingLogger
+    std::atomic<qint64> written{0};   // sample statements written to the logger file
 
     bool ok = true;           // cleared when the logger failed
     bool counted = false;     // success or failure already counted
     bool flushFailed = false; // a batch of samples could not be written
     int recordId = 0;
+    FailReason why;           // told after line 220
 };
 
 CDownload::CDownload(const QString& name, CDevManager& devices)
@@ -103,6 +106,8 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
 
     // 1. The main database.
     m_datainfo = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 1);
+    if (m_datainfo && m_datainfo->Open() != 1)
+        m_datainfo.reset();
     if (!m_datainfo) {
         ShowMessageText(185, MsgF(185, {qm::DatabasePath()}));
         return 0;
@@ -186,13 +191,14 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
             DiscardDownload(c->files);
         } else {
             c->record.name = m_name + qm::Now().toString(QStringLiteral("yyyyMMddHHmmss"));
+            c->record.samples = c->written;
             c->recordId = FinishDownload(*m_datainfo, c->files, c->record);
             if (c->recordId <= 0) {
                 // Not registered: no half record, no orphan table.
                 c->ok = false;
                 DiscardDownload(c->files);
                 QMutexLocker progress(&m_progressLock);
-                m_note->AddLine(MsgF(220, {c->sn}));
+                m_note->AddLine(FailureLine(MsgF(220, {c->sn}), DatabaseReason()));
             }
         }
         c->files.Close();
@@ -216,15 +222,15 @@ void CDownload::PrepareLogger()
         return;
     const QString sn = device->sn;
 
-    auto fail = [&] {
+    auto fail = [&](const FailReason& why) {
         QMutexLocker hold(&m_progressLock);
         ++m_failures;
-        m_note->ReportFailure(MsgF(220, {sn}));
+        m_note->ReportFailure(FailureLine(MsgF(220, {sn}), why));
     };
 
     BasicConfig basic{};
     if (device->link->GetBasicConfig(basic, LinkDelay(), kAttempts) != 1) {
-        fail();
+        fail(LinkFailReason(device->link->GetLastFailure()));
         return;
     }
     if (basic.storedFrames <= 0) {
@@ -246,9 +252,11 @@ void CDownload::PrepareLogger()
     c->device = device;
     // The logger's own database and the backup copy; a box the store shows
     // from here is put on the UI thread by the message seam.
-    if (OpenRecordFiles(sn, m_monthFolder, qm::Now().toSecsSinceEpoch(), true, &c->files) != FilesResult::Ok) {
+    if (OpenRecordFiles(sn, m_monthFolder, qm::Now().toSecsSinceEpoch(), true, &c->files,
+                        QStringLiteral("CDownload::PrepareLogger"))
+        != FilesResult::Ok) {
         c->files.Close();
-        fail();
+        fail(DatabaseReason());
         return;
     }
     c->expected = basic.storedFrames;
@@ -258,6 +266,7 @@ void CDownload::PrepareLogger()
     c->record.devname = device->name;
     c->record.config = device->config;
     c->record.batchText = true;
+    c->record.source = QStringLiteral("CDownload::FinishDownload");
 
     QMutexLocker hold(&m_contextLock);
     m_total += c->expected;
@@ -288,6 +297,7 @@ void CDownload::fnCallback(void* context, char*, HistoryData sample)
         QMutexLocker hold(&c->lock);
         c->pendingLogger += sql;
         c->pendingBackup += sql;
+        ++c->pendingCount;
         pending = c->pendingLogger.size();
     }
     if (pending > kFlushCharacters && !self->FlushBatch(*c))
@@ -302,17 +312,19 @@ void CDownload::FailLogger(Context& c)
         return;
     c.counted = true;
     ++m_failures;
-    m_note->ReportFailure(MsgF(220, {c.sn}));
+    m_note->ReportFailure(FailureLine(MsgF(220, {c.sn}), c.why));
     Progress(c.expected - c.received);
 }
 
 bool CDownload::FlushBatch(Context& c)
 {
     QString loggerText, backupText;
+    qint64 count = 0;
     {
         QMutexLocker hold(&c.lock);
         loggerText.swap(c.pendingLogger);
         backupText.swap(c.pendingBackup);
+        std::swap(count, c.pendingCount);
     }
     if (loggerText.isEmpty())
         return true;
@@ -324,6 +336,8 @@ bool CDownload::FlushBatch(Context& c)
     const bool loggerOk = c.files.logger->ExeSql(loggerText) >= 0;
     c.files.backup->SetAutoTransaction(1);
     const bool backupOk = backupText.isEmpty() || c.files.backup->ExeSql(backupText) >= 0;
+    if (loggerOk)
+        c.written += count;
     return loggerOk && backupOk;
 }
 
@@ -353,6 +367,8 @@ void CDownload::DownloadLogger()
     CLinkParent& link = *device->link;
     const int delay = LinkDelay();
     int ok = link.GetChannelConfig(c->channels, c->channelCount, delay, kAttempts) == 1 ? 1 : 0;
+    if (!ok)
+        c->why = LinkFailReason(link.GetLastFailure());
     if (ok) {
         for (int i = 0; i < kSampleChannels && i < c->channelCount; ++i)
             c->record.channels[i] = c->channels[i];
@@ -360,9 +376,19 @@ void CDownload::DownloadLogger()
         SYSTEMTIME start{};
         ok = link.DownHistoryData(c->channelCount, start, c->frameBytes, &CDownload::fnCallback,
                                   c->snText.data(), c, delay, kAttempts);
+        if (ok != 1)
+            c->why = LinkFailReason(link.GetLastFailure(), c->received, c->expected);
     }
     const bool done = ok == 1 && link.GetDownState() != 0;
-    if (done && FlushBatch(*c) && !c->flushFailed && !Cancelled()) {
+    const bool written = done && FlushBatch(*c) && !c->flushFailed;
+    if (done && !written)
+        c->why = DatabaseReason();
+    // Every sample the logger announced, or no record: a shortfall is never
+    // registered as a finished download.
+    const bool whole = written && c->received >= c->expected;
+    if (written && !whole)
+        c->why = MissingSamplesReason(c->received, c->expected);
+    if (whole && !Cancelled()) {
         QMutexLocker hold(&m_progressLock);
         c->counted = true;
         ++m_successes;

@@ -2,10 +2,14 @@
 
 #include "AppEnv.h"
 #include "Clock.h"
+#include "DownloadRepair.h"
 #include "OpenDatabase.h"
+#include "OperationLog.h"
+#include "RecordFileLock.h"
 #include "Recordset.h"
 #include "Schema.h"
 #include "SqlQuote.h"
+#include "Strings.h"
 
 #include <QDate>
 #include <QTime>
@@ -65,7 +69,7 @@ QString RawSampleTime(const HistoryData& sample)
 }
 
 QString ConfigInsertSql(const ConfigInfo& config, const ChannelConfig* channels, int channelCount, int recordId,
-                        bool batchText)
+                        bool batchText, const QString& table)
 {
     const int count = qBound(0, channelCount, kSampleChannels);
     QList<int> types, alarms, tops, floors;
@@ -81,9 +85,9 @@ QString ConfigInsertSql(const ConfigInfo& config, const ChannelConfig* channels,
     const SYSTEMTIME& ri = config.recordInterval;
     const SYSTEMTIME& st = config.startTime;
     const SYSTEMTIME& sp = config.stopTime;
-    const QString head = QStringLiteral(
-        "insert into config (his_recordinterval ,way_startup ,time_startup,way_stop ,time_stop,chan_alarm ,chan_Top "
-        ",chan_Floor , chan_topLimit, chan_floorLimit, record_id, chan_type)\t\t\t\t");
+    const QString head = QStringLiteral("insert into ") + table
+        + QStringLiteral(" (his_recordinterval ,way_startup ,time_startup,way_stop ,time_stop,chan_alarm ,chan_Top "
+                         ",chan_Floor , chan_topLimit, chan_floorLimit, record_id, chan_type)\t\t\t\t");
     return head + (batchText ? QStringLiteral(" values(") : QStringLiteral("values("))
            + QStringLiteral("'%1', %2,'%3',%4 ,'%5' ,'%6' ,'%7' ,'%8' , '%9', '%10', %11,'%12');")
                  .arg(SqlText(qm::store::FormatInterval(ri.wHour, ri.wMinute, ri.wSecond)))
@@ -98,6 +102,45 @@ QString ConfigInsertSql(const ConfigInfo& config, const ChannelConfig* channels,
                  .arg(SqlText(qm::store::JoinCodes(floors)))
                  .arg(recordId)
                  .arg(SqlText(qm::store::JoinCodes(types)));
+}
+
+FailReason LinkFailReason(int linkFailure, qint64 received, qint64 expected)
+{
+    switch (linkFailure) {
+    case CKelvane::kLinkNoAnswer:
+        return {5604, {}};
+    case CKelvane::kLinkTooSlow:
+        return {5605, {}};
+    case CKelvane::kLinkDamaged:
+    case CKelvane::kLinkRefused:
+        return {5606, {}};
+    case CKelvane::kLinkGone:
+        return {5608, {}};
+    case CKelvane::kLinkMissingFrames:
+        return MissingSamplesReason(received, expected);
+    default:
+        return {};
+    }
+}
+
+FailReason MissingSamplesReason(qint64 received, qint64 expected)
+{
+    return {5607, {QString::number(received), QString::number(expected)}};
+}
+
+FailReason DatabaseReason()
+{
+    return {5609, {}};
+}
+
+QString FailureText(const QString& text, const FailReason& why)
+{
+    return why.number ? text + QStringLiteral("\r\n") + MsgF(why.number, why.args) : text;
+}
+
+QString FailureLine(const QString& line, const FailReason& why)
+{
+    return why.number ? MsgF(5613, {line, MsgF(why.number, why.args)}) : line;
 }
 
 QString CurrentBackupMonthFolder()
@@ -119,10 +162,12 @@ void RecordFiles::Close()
         logger->Close();
     if (backup)
         backup->Close();
+    loggerLock.reset();
+    backupLock.reset();
 }
 
 FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint64 startSeconds, bool showMessages,
-                            RecordFiles* files)
+                            RecordFiles* files, const QString& source)
 {
     RecordFiles f;
     f.sn = sn;
@@ -161,6 +206,12 @@ FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint6
         *files = std::move(f);
         return FilesResult::TablesFailed;
     }
+
+    // Tables and rows an interrupted download left are cleared first; then
+    // the files are this download's until they are closed.
+    RepairLoggerFiles(sn, f.logger.get(), f.backup.get(), source);
+    f.loggerLock = std::make_unique<qm::store::CRecordFileLock>(f.loggerPath, qm::store::CRecordFileLock::kWrite);
+    f.backupLock = std::make_unique<qm::store::CRecordFileLock>(f.backupPath, qm::store::CRecordFileLock::kWrite);
 
     // A second download of the logger within the same second takes the next
     // free second rather than failing on the name of the first.
@@ -225,64 +276,80 @@ int FinishDownload(CDBOperator& datainfo, RecordFiles& files, const RecordInfo& 
     const QString timeEnd = QString::fromUtf8(bounds.first);
     const QString timeStart = QString::fromUtf8(bounds.last);
 
+    // Samples whose time stamp repeats one already received are stored once;
+    // how many there were is worth a line, so a repeat is never silent.
+    if (record.samples > bounds.rows) {
+        WriteOperationLog(record.source.isEmpty() ? QStringLiteral("FinishDownload") : record.source,
+                          MsgF(5610, {files.table, QString::number(record.samples - bounds.rows),
+                                      QString::number(record.samples)}),
+                          qm::kTextLineOnly);
+    }
+
+    // 2-5 in one transaction over the three files: SQLite commits attached
+    // databases together, so no crash can leave a recordtime row without its
+    // config rows, or the reverse.
+    const QString key = qm::store::SqlQuoted(QString::fromLatin1(qm::store::kProgramKey, qm::store::kProgramKeyLength));
+    if (datainfo.ExeSql(QStringLiteral("ATTACH DATABASE %1 AS qm_logger KEY %2;")
+                            .arg(qm::store::SqlQuoted(files.loggerPath), key))
+        < 0)
+        return 0;
+    if (datainfo.ExeSql(QStringLiteral("ATTACH DATABASE %1 AS qm_backup KEY %2;")
+                            .arg(qm::store::SqlQuoted(files.backupPath), key))
+        < 0) {
+        datainfo.ExeSql(QStringLiteral("DETACH DATABASE qm_logger;"));
+        return 0;
+    }
+    datainfo.SetAutoTransaction(0);
+    int id = 0;
+    const bool began = datainfo.ExeSql(QStringLiteral("begin;")) >= 0;
+    bool ok = began;
+
     // 2. The record in the main database.
     const QString insert =
         QStringLiteral("insert or ignore into recordtime (name, SN, time_start, time_end, hisdata_table,devname) "
                        "values('%1','%2','%3','%4','%5','%6');")
             .arg(SqlText(record.name), SqlText(record.sn), SqlText(timeStart), SqlText(timeEnd), table,
                  SqlText(record.devname));
-    if (datainfo.ExeSql(insert) < 0)
-        return 0;
+    ok = ok && datainfo.ExeSql(insert) >= 0;
 
-    // 3. Its id.
-    std::unique_ptr<qm::store::CRecordset> idSet;
-    int id = 0;
-    if (datainfo.QueryRecordset(QStringLiteral("select * from recordtime where hisdata_table = '%1';").arg(table),
-                                idSet)
-            == 1
-        && idSet && idSet->RecordCount() > 0) {
-        idSet->MoveLast();   // the newest row should a table name ever repeat
-        id = int(idSet->Integer(u"id"));
-    }
-    idSet.reset();
-
-    // Taking back what this call wrote: a record is either whole or absent.
-    auto undo = [&](bool backupRow, bool loggerConfig) {
-        if (loggerConfig)
-            files.logger->ExeSql(QStringLiteral("delete from config where record_id = %1;").arg(id));
-        if (backupRow)
-            files.backup->ExeSql(QStringLiteral("delete from recordtime where id = %1;").arg(id));
-        datainfo.ExeSql(QStringLiteral("delete from recordtime where hisdata_table = '%1';").arg(table));
-    };
-    if (id <= 0) {
-        undo(false, false);
-        return 0;
+    // 3. Its id: the row this insert made, never an older row naming the same table.
+    if (ok) {
+        std::unique_ptr<qm::store::CRecordset> idSet;
+        if (datainfo.QueryRecordset(QStringLiteral("select * from main.recordtime where rowid = last_insert_rowid() "
+                                                   "and hisdata_table = '%1';")
+                                        .arg(table),
+                                    idSet)
+                == 1
+            && idSet && idSet->RecordCount() > 0)
+            id = int(idSet->Integer(u"id"));
+        ok = id > 0;
     }
 
     // 4. The same row in the backup copy.
-    const QString copy =
-        QStringLiteral("insert or ignore into recordtime (id,name, SN, time_start, time_end, hisdata_table,devname) "
-                       "values(%1,'%2','%3','%4','%5','%6','%7');")
-            .arg(id)
-            .arg(SqlText(record.name), SqlText(record.sn), SqlText(timeStart), SqlText(timeEnd), table,
-                 SqlText(record.devname));
-    if (files.backup->ExeSql(copy) < 0) {
-        undo(false, false);
-        return 0;
-    }
+    ok = ok
+        && datainfo.ExeSql(
+               QStringLiteral("insert or ignore into qm_backup.recordtime (id,name, SN, time_start, time_end, "
+                              "hisdata_table,devname) values(%1,'%2','%3','%4','%5','%6','%7');")
+                   .arg(id)
+                   .arg(SqlText(record.name), SqlText(record.sn), SqlText(timeStart), SqlText(timeEnd), table,
+                        SqlText(record.devname)))
+            >= 0;
 
     // 5. The configuration of the record, in both files.
-    const QString config =
-        ConfigInsertSql(record.config, record.channels, record.channelCount, id, record.batchText);
-    if (files.logger->ExeSql(config) < 0) {
-        undo(true, false);
-        return 0;
-    }
-    if (files.backup->ExeSql(config) < 0) {
-        undo(true, true);
-        return 0;
-    }
-    return id;
+    ok = ok
+        && datainfo.ExeSql(ConfigInsertSql(record.config, record.channels, record.channelCount, id, record.batchText,
+                                           QStringLiteral("qm_logger.config")))
+            >= 0
+        && datainfo.ExeSql(ConfigInsertSql(record.config, record.channels, record.channelCount, id, record.batchText,
+                                           QStringLiteral("qm_backup.config")))
+            >= 0;
+
+    ok = ok && datainfo.ExeSql(QStringLiteral("commit;")) >= 0;
+    if (!ok && began)
+        datainfo.ExeSql(QStringLiteral("rollback;"));
+    datainfo.ExeSql(QStringLiteral("DETACH DATABASE qm_backup;"));
+    datainfo.ExeSql(QStringLiteral("DETACH DATABASE qm_logger;"));
+    return ok ? id : 0;
 }
 
 void DiscardDownload(RecordFiles& files)

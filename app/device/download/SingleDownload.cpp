@@ -129,8 +129,11 @@ bool SingleDownload::Prepare(const DevicePtr& device, const BasicConfig& basic, 
     s->device = device;
     s->sn = device->sn.isEmpty() ? SerialText(basic) : device->sn;
 
-    // The progress dialog's own connection to the main database.
+    // The progress dialog's own connection to the main database; a file that
+    // is there but cannot be opened is as much a database fault as a missing one.
     s->datainfo = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 1);
+    if (s->datainfo && s->datainfo->Open() != 1)
+        s->datainfo.reset();
     if (!s->datainfo) {
         ShowMessageText(185, MsgF(185, {qm::DatabasePath()}));
         return false;
@@ -150,7 +153,7 @@ bool SingleDownload::Prepare(const DevicePtr& device, const BasicConfig& basic, 
     }
 
     const qint64 startSeconds = qm::Now().toSecsSinceEpoch();
-    switch (OpenRecordFiles(s->sn, month, startSeconds, true, &s->files)) {
+    switch (OpenRecordFiles(s->sn, month, startSeconds, true, &s->files, QStringLiteral("CProgressDlg::OnInitDialog"))) {
     case FilesResult::Ok:
         break;
     case FilesResult::LoggerOpenFailed:
@@ -163,7 +166,7 @@ bool SingleDownload::Prepare(const DevicePtr& device, const BasicConfig& basic, 
         ShowMessage(260);
         return false;
     case FilesResult::HistoryFailed:
-        ShowMessage(200);
+        ShowMessageText(200, FailureText(Msg(200), DatabaseReason()));
         return false;
     }
 
@@ -176,6 +179,7 @@ bool SingleDownload::Prepare(const DevicePtr& device, const BasicConfig& basic, 
     s->record.devname = device->name;
     s->record.config = device->config;
     s->record.batchText = false;
+    s->record.source = QStringLiteral("CProgressDlg::FinishDownload");
 
     std::lock_guard<std::mutex> hold(m_lock);
     m_session = std::move(s);
@@ -357,6 +361,9 @@ void SingleDownload::RunTransfer(const std::shared_ptr<Session>& s)
     CLinkParent& link = *s->device->link;
     const int delay = LinkDelay();
     int ok = link.GetChannelConfig(s->channels, s->channelCount, delay, kAttempts) == 1 ? 1 : 0;
+    FailReason why;
+    if (!ok)
+        why = LinkFailReason(link.GetLastFailure());
     if (ok) {
         for (int i = 0; i < kSampleChannels && i < s->channelCount; ++i)
             s->record.channels[i] = s->channels[i];
@@ -364,6 +371,8 @@ void SingleDownload::RunTransfer(const std::shared_ptr<Session>& s)
         SYSTEMTIME start{};
         ok = link.DownHistoryData(s->channelCount, start, s->frameBytes, &SingleDownload::fnCallback, nullptr,
                                   s.get(), delay, kAttempts);
+        if (ok != 1)
+            why = LinkFailReason(link.GetLastFailure(), s->received, s->expected);
         ok = ok == 1 && link.GetDownState() != 0;
     }
     if (s->cancelled)
@@ -373,10 +382,10 @@ void SingleDownload::RunTransfer(const std::shared_ptr<Session>& s)
         m_flushEvent->Set();
         return;
     }
-    EndWithoutRecord(s, 200);
+    EndWithoutRecord(s, 200, why);
 }
 
-void SingleDownload::EndWithoutRecord(const std::shared_ptr<Session>& s, int message)
+void SingleDownload::EndWithoutRecord(const std::shared_ptr<Session>& s, int message, const FailReason& why)
 {
     {
         CLockHold hold(*m_writeLock, -1, false);
@@ -387,7 +396,7 @@ void SingleDownload::EndWithoutRecord(const std::shared_ptr<Session>& s, int mes
         s->files.Close();
     }
     if (s->events.failed)
-        s->events.failed(s->sn, message);
+        s->events.failed(s->sn, message, why);
 }
 
 // ---- the writer thread
@@ -420,6 +429,7 @@ void SingleDownload::Flush(const std::shared_ptr<Session>& s)
 
     int recordId = 0;
     bool failed = false;
+    FailReason why;
     {
         CLockHold hold(*m_writeLock, -1, false);
         if (s->ended || s->cancelled)
@@ -446,9 +456,16 @@ void SingleDownload::Flush(const std::shared_ptr<Session>& s)
         // without end.
         const qint64 expected = s->expected;
         const qint64 dropped = s->dropped;
-        if (!s->writeFailed && s->loggerTotal + dropped >= expected && s->backupTotal + dropped >= expected) {
+        if (s->received < expected) {
+            why = MissingSamplesReason(s->received, expected);
+        } else if (s->writeFailed || s->loggerTotal + dropped < expected || s->backupTotal + dropped < expected) {
+            why = DatabaseReason();
+        } else {
             CLockHold datainfo(qm::store::DatainfoLock(), -1, false);
+            s->record.samples = s->loggerTotal;
             recordId = FinishDownload(*s->datainfo, s->files, s->record);
+            if (recordId <= 0)
+                why = DatabaseReason();
         }
         s->ended = true;
         s->recordId = recordId;
@@ -461,7 +478,7 @@ void SingleDownload::Flush(const std::shared_ptr<Session>& s)
     }
     if (failed) {
         if (s->events.failed)
-            s->events.failed(s->sn, 200);
+            s->events.failed(s->sn, 200, why);
     } else if (s->events.finished) {
         s->events.finished(s->sn, recordId, s->table);
     }

@@ -43,9 +43,9 @@ public:
     struct Events {
         // The record is registered: its id and history table.
         std::function<void(const QString& sn, int recordId, const QString& table)> finished;
-        // No record: the download failed (message 200 is due) or, with
-        // `message` 0, it was cancelled.
-        std::function<void(const QString& sn, int message)> failed;
+        // No record: the download failed (message 200 is due, followed by
+        // `why`) or, with `message` 0, it was cancelled.
+        std::function<void(const QString& sn, int message, const FailReason& why)> failed;
     };
 
     // Pending SQL above this many characters wakes the writer before its
@@ -109,7 +109,7 @@ private:
     void RunTransfer(const std::shared_ptr<Session>& s);
     void Flush(const std::shared_ptr<Session>& s);
     // Ends `s` without a record (under the write lock): drops its tables.
-    void EndWithoutRecord(const std::shared_ptr<Session>& s, int message);
+    void EndWithoutRecord(const std::shared_ptr<Session>& s, int message, const FailReason& why);
     std::shared_ptr<Session> Current() const;
 
     mutable std::mutex m_lock;   // guards m_session

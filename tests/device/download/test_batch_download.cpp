@@ -49,7 +49,7 @@ TEST_F(BatchDownloadTest, ThreeLoggersOneFailingInPhaseOneGiveTwoRecords)
     EXPECT_TRUE(s.finished);
     // Phase 1 lines come in any order, phase 2 in any order, 208 last.
     ASSERT_EQ(s.lines.size(), 6);
-    EXPECT_EQ(s.lines.first(), QStringLiteral("设备A1B200302下载失败"));
+    EXPECT_EQ(s.lines.first(), QStringLiteral("设备A1B200302下载失败：设备没有应答"));
     EXPECT_EQ(s.lines.last(), QStringLiteral("批量操作完成"));
     EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200301，开始下载...")));
     EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200303，开始下载...")));
@@ -112,7 +112,7 @@ TEST_F(BatchDownloadTest, AFaultInTheTransferCostsOnlyThatLogger)
     EXPECT_EQ(s.successes, 1);
     EXPECT_EQ(s.failures, 1);
     EXPECT_EQ(s.done, 200);   // the failed logger's missing samples are made up
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200321下载失败")));
+    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200321下载失败：设备的应答一再损坏（校验、长度或内容不对）")));
     EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200322成功下载100条")));
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);

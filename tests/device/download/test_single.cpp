@@ -25,6 +25,7 @@ protected:
         std::atomic<bool> done{false};
         std::atomic<int> recordId{0};
         std::atomic<int> message{-1};
+        std::atomic<int> why{0};   // the reason told after the message
         QString table;
     };
 
@@ -41,7 +42,8 @@ protected:
             end.recordId = id;
             end.done = true;
         };
-        events.failed = [this](const QString&, int message) {
+        events.failed = [this](const QString&, int message, const FailReason& why) {
+            end.why = why.number;
             end.message = message;
             end.done = true;
         };
@@ -340,7 +342,8 @@ TEST_F(SingleDownloadTest, FewerSamplesThanAnnouncedEndWith200)
         end.recordId = id;
         end.done = true;
     };
-    events.failed = [this](const QString&, int message) {
+    events.failed = [this](const QString&, int message, const FailReason& why) {
+        end.why = why.number;
         end.message = message;
         end.done = true;
     };

@@ -73,8 +73,9 @@ bool DownloadEntry::StartSingleDownload(QWidget* mainWindow)
     events.finished = [this](const QString& sn, int, const QString&) {
         QMetaObject::invokeMethod(this, [this, sn] { OnSingleFinished(sn); }, Qt::QueuedConnection);
     };
-    events.failed = [this](const QString& sn, int message) {
-        QMetaObject::invokeMethod(this, [this, sn, message] { OnSingleFailed(sn, message); }, Qt::QueuedConnection);
+    events.failed = [this](const QString& sn, int message, const FailReason& why) {
+        QMetaObject::invokeMethod(this, [this, sn, message, why] { OnSingleFailed(sn, message, why); },
+                                  Qt::QueuedConnection);
     };
     download.Start(std::move(events));
     return true;
@@ -90,7 +91,7 @@ void DownloadEntry::OnSingleFinished(const QString& sn)
     emit singleFinished(sn);
 }
 
-void DownloadEntry::OnSingleFailed(const QString& sn, int message)
+void DownloadEntry::OnSingleFailed(const QString& sn, int message, const FailReason& why)
 {
     if (!m_singleRunning)
         return;   // already ended by the user's cancel
@@ -100,7 +101,7 @@ void DownloadEntry::OnSingleFailed(const QString& sn, int message)
         m_progress->hide();
     }
     if (message)
-        ShowMessage(message);
+        ShowMessageText(message, FailureText(Msg(message), why));
     EnableMainWindow();
     emit singleFailed(sn);
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The main window's entry points into the download pipeline.
+#include "DownloadRecord.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -57,7 +59,7 @@ private:
     ~DownloadEntry() override;
     bool AskName(QWidget* parent, QString* name);
     void OnSingleFinished(const QString& sn);
-    void OnSingleFailed(const QString& sn, int message);
+    void OnSingleFailed(const QString& sn, int message, const FailReason& why);
     void EnableMainWindow();
 
     std::unique_ptr<CProgressDlg> m_progress;
