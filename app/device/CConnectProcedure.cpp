@@ -47,6 +47,12 @@ int CConnectProcedure::EnsureDatabase()
     std::unique_ptr<qm::store::CDBSqlite3> db = qm::store::OpenDatabase(this, DatabasePath(), 0, 0, 1);
     if (!db)
         return 0;
+    // A file that is there but cannot be opened (a folder in its place, no
+    // access) is a fault of the database, not of the connection to a logger.
+    if (db->Open() != 1) {
+        ShowMessageText(185, MsgF(185, {DatabasePath()}));
+        return 0;
+    }
     // Registrations run on batch workers too: a failed statement goes to the
     // program log, never into a message box from a worker thread.
     db->SetReportMode(qm::store::kReportLog);
@@ -162,8 +168,9 @@ int CConnectProcedure::ConnectOnePort(int port, QString* result, DevicePtr* conn
         device->databasePath = qm::store::LoggerDatabasePath(ProgramFolder(), sn);
         device->port = port;
         device->sn = sn;
-        if (!RegisterDevice(*device, false)) {
-            text = MsgF(5408, {Num(port), sn});
+        bool databaseFault = false;
+        if (!Register(*device, false, &databaseFault)) {
+            text = databaseFault ? MsgF(185, {DatabasePath()}) : MsgF(5408, {Num(port), sn});
             return 0;
         }
         text = MsgF(5407, {device->name});
@@ -179,6 +186,11 @@ int CConnectProcedure::ConnectOnePort(int port, QString* result, DevicePtr* conn
 }
 
 int CConnectProcedure::RegisterDevice(CDevice& device, bool interactive)
+{
+    return Register(device, interactive, nullptr);
+}
+
+int CConnectProcedure::Register(CDevice& device, bool interactive, bool* databaseFault)
 {
     const int count = device.config.channelCount;
     // The channel records are an array of four: a logger claiming more (or a
@@ -208,7 +220,13 @@ int CConnectProcedure::RegisterDevice(CDevice& device, bool interactive)
                        "values('%1','%2',%3 ,'%4',%5,%6, '%7');")
             .arg(SqlText(sn), SqlText(device.mac), Num(device.basic.deviceType), SqlText(device.name),
                  Num(device.port), Num(device.baud), SqlText(types.join(u';')));
-    return ExecMain(sql) >= 0 ? 1 : 0;
+    if (ExecMain(sql) >= 0)
+        return 1;
+    if (databaseFault)
+        *databaseFault = true;
+    if (interactive)
+        ShowMessageText(185, MsgF(185, {DatabasePath()}));
+    return 0;
 }
 
 bool CConnectProcedure::StoredPlace(const QString& sn, int* port, int* baud)

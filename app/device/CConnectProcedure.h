@@ -61,7 +61,7 @@ public:
 
     // Reads the channel records and writes the device's devInfo row. With
     // `interactive` a failure is also shown (186 "连接失败！", 5409 for a logger
-    // without channels). 1/0.
+    // without channels, 185 when the main database cannot be written). 1/0.
     int RegisterDevice(CDevice& device, bool interactive);
 
     // The connect dialog's OK. 1 connected (the device is registered, in the
@@ -79,6 +79,9 @@ public:
     int Disconnect(const QString& sn);
 
 private:
+    // RegisterDevice; `databaseFault` tells a failed write of the main
+    // database from a logger that failed.
+    int Register(CDevice& device, bool interactive, bool* databaseFault);
     DevicePtr NewDevice() const;
     bool RenewLink(CDevice& device) const;
     bool ReadIdentity(CDevice& device) const;   // configuration, then basic information

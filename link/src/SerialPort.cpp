@@ -255,13 +255,16 @@ int CSerialPort::Exchange(const unsigned char* request, int length, std::vector<
         if (::poll(&p, 1, left) <= 0)
             continue;
         if (!(p.revents & POLLIN)) {
-            // Hung up: nothing will arrive before the delay is over.
-            std::this_thread::sleep_for(std::chrono::milliseconds(MillisLeft(deadline)));
-            continue;
+            // Hung up: nothing will arrive on this line any more. A failed
+            // read, so the next exchange opens the port again (the logger may
+            // be back under the same name) or finds it gone.
+            replyLength = -1;
+            Close();
+            return 0;
         }
         chunk.clear();
         const int n = Read(chunk, 0);
-        if (n < 0) {
+        if (n < 0 || (n == 0 && (p.revents & (POLLHUP | POLLERR)))) {
             replyLength = -1;
             Close();
             return 0;
@@ -302,12 +305,12 @@ int CSerialPort::Drain(int waitMs)
         if (::poll(&p, 1, left) <= 0)
             continue;
         if (!(p.revents & POLLIN)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(MillisLeft(deadline)));
-            continue;
+            Close();   // hung up
+            return discarded;
         }
         chunk.clear();
         const int n = Read(chunk, 0);
-        if (n < 0) {
+        if (n < 0 || (n == 0 && (p.revents & (POLLHUP | POLLERR)))) {
             Close();
             return discarded;
         }

@@ -234,6 +234,12 @@ FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint6
 
 namespace {
 
+std::function<void()>& BeforeCommitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
 bool TableExists(CDBOperator& db, const QString& table)
 {
     const int rc = db.CreateTable(table, 0, 0, nullptr, nullptr, 0, 0, nullptr);
@@ -241,6 +247,11 @@ bool TableExists(CDBOperator& db, const QString& table)
 }
 
 } // namespace
+
+void SetBeforeCommitHook(std::function<void()> hook)
+{
+    BeforeCommitHook() = std::move(hook);
+}
 
 int FinishDownload(CDBOperator& datainfo, RecordFiles& files, const RecordInfo& record)
 {
@@ -344,6 +355,8 @@ int FinishDownload(CDBOperator& datainfo, RecordFiles& files, const RecordInfo& 
                                            QStringLiteral("qm_backup.config")))
             >= 0;
 
+    if (ok && BeforeCommitHook())
+        BeforeCommitHook()();
     ok = ok && datainfo.ExeSql(QStringLiteral("commit;")) >= 0;
     if (!ok && began)
         datainfo.ExeSql(QStringLiteral("rollback;"));

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace qm::store {
@@ -137,6 +138,9 @@ struct RecordInfo {
 // table holds, the repeated time stamps are written to the text log. The
 // caller holds the lock the form asks for.
 int FinishDownload(qm::store::CDBOperator& datainfo, RecordFiles& files, const RecordInfo& record);
+// Tests: called inside the registration's transaction, just before its
+// commit (where a test kills the process). Empty: none.
+void SetBeforeCommitHook(std::function<void()> hook);
 
 // Drops the history table from both files where it exists.
 void DiscardDownload(RecordFiles& files);

@@ -8,6 +8,7 @@
 #include "CDevManager.h"
 #include "DownloadRecord.h"
 #include "EventLock.h"
+#include "OperationLog.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -152,6 +153,22 @@ protected:
     }
 
     static bool WaitFor(const std::function<bool()>& done, int ms = 20000) { return WaitUntil(done, ms); }
+
+    // The lines of the program's text log so far.
+    static QStringList TextLog()
+    {
+        QFile f(qm::OperationLogTextFile());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    static int LogLinesWith(const QString& text)
+    {
+        int n = 0;
+        for (const QString& line : TextLog())
+            n += line.contains(text) ? 1 : 0;
+        return n;
+    }
 };
 
 } // namespace devtest

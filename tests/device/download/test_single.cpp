@@ -1,6 +1,6 @@
 // The single download end to end: a simulated logger, the download and writer
 // threads, both files and the main database read back with the program key.
-#include "DownloadFixture.h"
+#include "SingleDownloadFixture.h"
 
 #include "Clock.h"
 #include "MessageSeam.h"
@@ -19,57 +19,7 @@ using devtest::DownloadFixture;
 
 namespace {
 
-class SingleDownloadTest : public DownloadFixture {
-protected:
-    struct End {
-        std::atomic<bool> done{false};
-        std::atomic<int> recordId{0};
-        std::atomic<int> message{-1};
-        std::atomic<int> why{0};   // the reason told after the message
-        QString table;
-    };
-
-    // CheckDevice + Prepare + Start; false when it did not start.
-    bool Begin(const QString& name)
-    {
-        BasicConfig basic{};
-        DevicePtr device = download.CheckDevice(DeviceManager(), &basic);
-        if (!device || !download.Prepare(device, basic, name))
-            return false;
-        SingleDownload::Events events;
-        events.finished = [this](const QString&, int id, const QString& table) {
-            end.table = table;
-            end.recordId = id;
-            end.done = true;
-        };
-        events.failed = [this](const QString&, int message, const FailReason& why) {
-            end.why = why.number;
-            end.message = message;
-            end.done = true;
-        };
-        download.Start(events);
-        return true;
-    }
-
-    bool Run(const QString& name)
-    {
-        return Begin(name) && WaitFor([this] { return end.done.load(); });
-    }
-
-    // No record and no history table anywhere.
-    void ExpectNothingLeft(const QString& sn)
-    {
-        EXPECT_TRUE(Records().empty());
-        EXPECT_TRUE(HistoryTables(LoggerFile(sn)).isEmpty());
-        EXPECT_TRUE(HistoryTables(BackupFile(sn)).isEmpty());
-        EXPECT_TRUE(Query(LoggerFile(sn), QStringLiteral("select * from config;")).empty());
-        EXPECT_TRUE(Query(BackupFile(sn), QStringLiteral("select * from recordtime;")).empty());
-    }
-
-    qm::MessageScript messages;
-    SingleDownload download;
-    End end;
-};
+using SingleDownloadTest = devtest::SingleDownloadFixture;
 
 TEST_F(SingleDownloadTest, RecordInBothFilesWithTheStoredFormats)
 {
@@ -350,6 +300,7 @@ TEST_F(SingleDownloadTest, FewerSamplesThanAnnouncedEndWith200)
     download.Start(events);
     ASSERT_TRUE(WaitFor([this] { return end.done.load(); }));
     EXPECT_EQ(end.message.load(), 200);
+    EXPECT_EQ(end.why.load(), 5607);   // told: fewer samples than announced
     EXPECT_EQ(download.Received(), 30);
     ExpectNothingLeft(QStringLiteral("A1B200261"));
 }
