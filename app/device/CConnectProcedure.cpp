@@ -47,15 +47,15 @@ int CConnectProcedure::EnsureDatabase()
     std::unique_ptr<qm::store::CDBSqlite3> db = qm::store::OpenDatabase(this, DatabasePath(), 0, 0, 1);
     if (!db)
         return 0;
+    // Registrations run on batch workers too: a failed statement goes to the
+    // program log, never into a message box from a worker thread.
+    db->SetReportMode(qm::store::kReportLog);
     // A file that is there but cannot be opened (a folder in its place, no
     // access) is a fault of the database, not of the connection to a logger.
     if (db->Open() != 1) {
         ShowMessageText(185, MsgF(185, {DatabasePath()}));
         return 0;
     }
-    // Registrations run on batch workers too: a failed statement goes to the
-    // program log, never into a message box from a worker thread.
-    db->SetReportMode(qm::store::kReportLog);
     m_ownDatabase = std::move(db);
     return 1;
 }

@@ -106,13 +106,14 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
 
     // 1. The main database.
     m_datainfo = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 1);
+    if (m_datainfo)
+        m_datainfo->SetReportMode(qm::store::kReportLog);
     if (m_datainfo && m_datainfo->Open() != 1)
         m_datainfo.reset();
     if (!m_datainfo) {
         ShowMessageText(185, MsgF(185, {qm::DatabasePath()}));
         return 0;
     }
-    m_datainfo->SetReportMode(qm::store::kReportLog);
 
     // 2. The month folder of the backup copies.
     m_monthFolder = CurrentBackupMonthFolder();

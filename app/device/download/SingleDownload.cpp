@@ -132,13 +132,14 @@ bool SingleDownload::Prepare(const DevicePtr& device, const BasicConfig& basic, 
     // The progress dialog's own connection to the main database; a file that
     // is there but cannot be opened is as much a database fault as a missing one.
     s->datainfo = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 1);
+    if (s->datainfo)
+        s->datainfo->SetReportMode(qm::store::kReportLog);
     if (s->datainfo && s->datainfo->Open() != 1)
         s->datainfo.reset();
     if (!s->datainfo) {
         ShowMessageText(185, MsgF(185, {qm::DatabasePath()}));
         return false;
     }
-    s->datainfo->SetReportMode(qm::store::kReportLog);
 
     // The backup folder and its month folder, each created when missing.
     const QString backup = qm::BackupFolder();

@@ -121,6 +121,33 @@ TEST_F(BatchDownloadTest, AFaultInTheTransferCostsOnlyThatLogger)
     EXPECT_TRUE(HistoryTables(BackupFile(QStringLiteral("A1B200321"))).isEmpty());
 }
 
+// A logger that delivers fewer samples than it announced in phase 1 gets no
+// record: a gap is never registered as a finished download.
+TEST_F(BatchDownloadTest, FewerSamplesThanAnnouncedCostThatLoggerItsRecord)
+{
+    auto& sim = Start({HistoryLogger("A1B200331", 50), HistoryLogger("A1B200332", 20)}, {1, 2});
+    ConnectAll(2);
+    loggersim::CSimLogger& shrinking = sim.At(0);
+    // Between the count read in phase 1 and the transfer, 20 samples go.
+    shrinking.SetRequestHook([&shrinking](const loggersim::Bytes& request) {
+        if (request.size() > 1 && request[1] == 0x14)
+            shrinking.Device().SetHistory(HistoryLogger("A1B200331", 30).history);
+    });
+    CDownload batch(QStringLiteral("n"));
+    ASSERT_EQ(batch.RunBatchDownload(&note), 1);
+    const CBatchNote::State s = note.Snapshot();
+    EXPECT_EQ(s.successes, 1);
+    EXPECT_EQ(s.failures, 1);
+    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200331下载失败：收到的数据少于设备报告的条数（30 / 50）")))
+        << qPrintable(s.lines.join(u'|'));
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].at(QStringLiteral("SN")), QStringLiteral("A1B200332"));
+    EXPECT_TRUE(HistoryTables(LoggerFile(QStringLiteral("A1B200331"))).isEmpty());
+    EXPECT_TRUE(HistoryTables(BackupFile(QStringLiteral("A1B200331"))).isEmpty());
+    EXPECT_TRUE(Query(LoggerFile(QStringLiteral("A1B200331")), QStringLiteral("select * from config;")).empty());
+}
+
 TEST_F(BatchDownloadTest, CancelStopsEveryLoggerAndClearsEveryTableOfTheBatch)
 {
     auto a = HistoryLogger("A1B200331", 3000);

@@ -1,6 +1,9 @@
 // quillmark-cli download and records against simulated loggers.
 #include "DownloadFixture.h"
 
+#include "Strings.h"
+
+#include <QDir>
 #include <QRegularExpression>
 
 using devtest::DownloadFixture;
@@ -64,6 +67,34 @@ TEST_F(DownloadCliTest, DownloadAllPrintsTheBatchLinesInOrder)
     const CliRun list = Cli({QStringLiteral("records"), QStringLiteral("--sn"), QStringLiteral("A1B200411")});
     ASSERT_EQ(list.out.size(), 1);
     EXPECT_TRUE(list.out.at(0).split(u'\t').at(1).startsWith(QStringLiteral("alle")));
+}
+
+// A main database that is there but cannot be opened is a database fault
+// (185 with its path), not a failed connection to the logger.
+TEST_F(DownloadCliTest, AMainDatabaseThatCannotBeOpenedIsADatabaseFault)
+{
+    Start({HistoryLogger("A1B200421", 10)}, {1});
+    ASSERT_TRUE(QFile::remove(qm::DatabasePath()));
+    ASSERT_TRUE(QDir().mkpath(qm::DatabasePath()));
+    const CliRun run = Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("1"),
+                            QStringLiteral("--name"), QStringLiteral("x")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("185: ")) && run.err.contains(qm::DatabasePath())) << qPrintable(run.err);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("连接失败"))) << qPrintable(run.err);
+}
+
+// A failed download says why after 200 on the command line as well.
+TEST_F(DownloadCliTest, AFailedDownloadPrintsTheReasonAfter200)
+{
+    auto& sim = Start({HistoryLogger("A1B200431", 200)}, {1});
+    sim.At(0).AddFault({loggersim::FaultKind::LatePage, -1, 3, -1, 150});   // after 2 x 60 ms, before 3
+    const CliRun run = Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("1"),
+                            QStringLiteral("--name"), QStringLiteral("x")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err.trimmed(), QStringLiteral("200: %1\r\n%2").arg(qm::Msg(200), qm::Msg(5605))) << qPrintable(run.err);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(Records().empty());
+    EXPECT_TRUE(HistoryTables(LoggerFile(QStringLiteral("A1B200431"))).isEmpty());
 }
 
 } // namespace

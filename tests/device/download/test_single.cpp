@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "MessageSeam.h"
 #include "SingleDownload.h"
+#include "Strings.h"
 
 #include <QDir>
 
@@ -45,6 +46,8 @@ TEST_F(SingleDownloadTest, RecordInBothFilesWithTheStoredFormats)
     EXPECT_EQ(end.table, table);
     EXPECT_EQ(download.LoggerTotal(), 5);   // statements, not stored rows, meet the expected count
     EXPECT_EQ(download.BackupTotal(), 5);
+    // The repeated time stamp is stored once and counted in the text log.
+    EXPECT_EQ(LogLinesWith(qm::MsgF(5610, {table, QStringLiteral("1"), QStringLiteral("5")})), 1);
 
     const std::vector<devtest::Row> want = {
         {"2024-05-17 13:45:09", "21.5;48.0", "1;2", 0},
