@@ -86,8 +86,9 @@ TEST_F(DownloadCliTest, AMainDatabaseThatCannotBeOpenedIsADatabaseFault)
 // A failed download says why after 200 on the command line as well.
 TEST_F(DownloadCliTest, AFailedDownloadPrintsTheReasonAfter200)
 {
+    SetCom(1, QString(), -1, 100);
     auto& sim = Start({HistoryLogger("A1B200431", 200)}, {1});
-    sim.At(0).AddFault({loggersim::FaultKind::LatePage, -1, 3, -1, 150});   // after 2 x 60 ms, before 3
+    sim.At(0).AddFault({loggersim::FaultKind::LatePage, -1, 3, -1, 250});   // after 2 x 100 ms, before 3
     const CliRun run = Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("1"),
                             QStringLiteral("--name"), QStringLiteral("x")});
     EXPECT_EQ(run.code, 1);

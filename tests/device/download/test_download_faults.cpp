@@ -112,7 +112,7 @@ TEST_F(DownloadFaultTest, AFailedDownloadStoresNothingAndSaysWhy)
         int reason;
     } cases[] = {
         {"silent", {{FaultKind::StopAfterPages, -1, 1, -1, 2}}, 60, 5604},
-        {"too slow", {{FaultKind::LatePage, -1, 3, -1, 150}}, 60, 5605},
+        {"too slow", {{FaultKind::LatePage, -1, 3, -1, 250}}, 100, 5605},
         {"damaged", {{FaultKind::ShortValid, 0x09, 4, -1, 20}}, 60, 5606},
     };
     int com = 1;

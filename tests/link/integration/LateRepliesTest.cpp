@@ -56,11 +56,11 @@ class LateReplies : public SimFixture {
 // the delay. Read on for a second delay, the answer is taken on its own
 // attempt, and nothing is sent twice.
 TEST_F(LateReplies, OnePageLateWithinASecondDelayIsTakenOnItsOwnAttempt) {
-  auto& logger = StartLogger(120, {FaultRule{FaultKind::LatePage, -1, 3, 1, 160}});
+  auto& logger = StartLogger(120, {FaultRule{FaultKind::LatePage, -1, 3, 1, 200}});
   CKelvane link;
   Bind(link);
   std::vector<Sample> samples;
-  ASSERT_EQ(Download(link, samples, 100), 1);
+  ASSERT_EQ(Download(link, samples, 150), 1);
   EXPECT_TRUE(EveryFrameOnceInOrder(samples, 120));
   EXPECT_EQ(logger.Requests().size(), 3u + 5u);  // identity, start time, count, five pages: none twice
 }
@@ -89,19 +89,17 @@ TEST_F(LateReplies, EveryPageSomewhatLateIsACompleteSlowerDownload) {
   EXPECT_GE(MsSince(t0), 3 * 130);
 }
 
-// A logger that answers every page after the whole window fails the download
-// and says it answers too slowly; what it delivered up to then is in order.
+// A logger that answers every page only after the wait (each answer lands in
+// the quiet wait that follows its attempt) fails the download and says it
+// answers too slowly, with nothing delivered out of place.
 TEST_F(LateReplies, ALoggerSlowerThanTheWindowFailsAsTooSlow) {
-  StartLogger(72, {FaultRule{FaultKind::LatePage, -1, 1, -1, 400}});
+  StartLogger(72, {FaultRule{FaultKind::LatePage, -1, 1, -1, 250}});
   CKelvane link;
   Bind(link);
   std::vector<Sample> samples;
-  EXPECT_EQ(Download(link, samples, 60), 0);
+  EXPECT_EQ(Download(link, samples, 100), 0);
   EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkTooSlow);
-  EXPECT_LT(samples.size(), 72u);
-  for (size_t i = 1; i < samples.size(); ++i) {
-    EXPECT_EQ(samples[i].time.wHour * 60 + samples[i].time.wMinute, static_cast<int>(i)) << "sample " << i;
-  }
+  EXPECT_TRUE(samples.empty());
 }
 
 TEST_F(LateReplies, DamagedPagesAreAskedForAgainIntoACompleteDownload) {
@@ -163,16 +161,16 @@ TEST_F(LateReplies, DoubledAnswersNeverStandInForTheNextPage) {
 // an answer still on its way never meets that command.
 TEST_F(LateReplies, ACommandAfterAFailedOneNeverSeesItsLateAnswer) {
   auto p = BasicProfile(1);
-  p.faults.push_back(FaultRule{FaultKind::Late, 0x03, 1, 1, 130});
+  p.faults.push_back(FaultRule{FaultKind::Late, 0x03, 1, 1, 250});
   Start(p);
   CKelvane link;
   Bind(link);
   SYSTEMTIME time{};
-  EXPECT_EQ(link.GetDeviceTime(&time, 50, 1), 0);  // answered after 130 ms: too late for 2 x 50
+  EXPECT_EQ(link.GetDeviceTime(&time, 100, 1), 0);  // answered after 250 ms: too late for 2 x 100
   EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkTooSlow);
   int mac[6] = {};
-  EXPECT_EQ(link.GetMac(mac, 50, 1), 1);
-  EXPECT_EQ(link.GetDeviceTime(&time, 50, 1), 1);
+  EXPECT_EQ(link.GetMac(mac, 100, 1), 1);
+  EXPECT_EQ(link.GetDeviceTime(&time, 100, 1), 1);
   EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkOk);
 }
 

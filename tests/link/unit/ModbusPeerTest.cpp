@@ -282,9 +282,9 @@ TEST_F(KelvaneModbusPeer, LateAnswersAreTakenOnTheirAttemptOrDrainedNeverTakenLa
 
     // Every answer after two delays but within the quiet wait that follows:
     // the logger answers too slowly, and each answer is drained.
-    server.lateMs = 150;
+    server.lateMs = 250;
     server.lateCount = 3;
-    EXPECT_EQ(link.GetDeviceTime(&clock, 60, 3), 0);
+    EXPECT_EQ(link.GetDeviceTime(&clock, 100, 3), 0);
     EXPECT_EQ(link.GetLastFailure(), CKelvane::kLinkTooSlow);
     {
         auto lock = server.Lock();
