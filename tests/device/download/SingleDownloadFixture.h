@@ -28,13 +28,9 @@ protected:
         QString table;
     };
 
-    // CheckDevice + Prepare + Start; false when it did not start.
-    bool Begin(const QString& name)
+    // Events that note the download's end in `end`.
+    SingleDownload::Events EndEvents()
     {
-        BasicConfig basic{};
-        DevicePtr device = download.CheckDevice(DeviceManager(), &basic);
-        if (!device || !download.Prepare(device, basic, name))
-            return false;
         SingleDownload::Events events;
         events.finished = [this](const QString&, int id, const QString& table) {
             end.table = table;
@@ -46,7 +42,17 @@ protected:
             end.message = message;
             end.done = true;
         };
-        download.Start(events);
+        return events;
+    }
+
+    // CheckDevice + Prepare + Start; false when it did not start.
+    bool Begin(const QString& name)
+    {
+        BasicConfig basic{};
+        DevicePtr device = download.CheckDevice(DeviceManager(), &basic);
+        if (!device || !download.Prepare(device, basic, name))
+            return false;
+        download.Start(EndEvents());
         return true;
     }
 

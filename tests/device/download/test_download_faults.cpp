@@ -9,8 +9,6 @@
 
 #include <QDir>
 
-using devtest::At;
-using devtest::Frame;
 using devtest::HistoryLogger;
 using loggersim::FaultKind;
 using loggersim::FaultRule;
@@ -164,43 +162,11 @@ TEST_F(DownloadFaultTest, SamplesThatCannotBeWrittenEndAsADatabaseFault)
         ASSERT_TRUE(copy);
         ASSERT_GE(copy->ExeSql(QStringLiteral("drop table '%1';").arg(download.Table())), 0);
     }
-    ResetEnd();
-    SingleDownload::Events events;
-    events.finished = [this](const QString&, int id, const QString&) {
-        end.recordId = id;
-        end.done = true;
-    };
-    events.failed = [this](const QString&, int message, const FailReason& why) {
-        end.message = message;
-        end.why = why.number;
-        end.done = true;
-    };
-    download.Start(events);
+    download.Start(EndEvents());
     ASSERT_TRUE(WaitFor([this] { return end.done.load(); }));
     EXPECT_EQ(end.message.load(), 200);
     EXPECT_EQ(end.why.load(), 5609);
     ExpectNothingLeft(QStringLiteral("A1B200651"));
-}
-
-// A time stamp that repeats is stored once, and the repeat is counted in the
-// text log rather than passing unseen.
-TEST_F(DownloadFaultTest, RepeatedTimeStampsAreCountedInTheTextLog)
-{
-    auto p = HistoryLogger("A1B200661", 0);
-    p.history = loggersim::CHistory::Explicit({
-        Frame(At(2024, 5, 17, 13, 45, 9), 21.5, 48.0),
-        Frame(At(2024, 5, 17, 13, 45, 9), 21.6, 48.0),
-        Frame(At(2024, 5, 17, 13, 46, 9), 21.7, 48.0),
-        Frame(At(2024, 5, 17, 13, 46, 9), 21.8, 48.0),
-        Frame(At(2024, 5, 17, 13, 47, 9), 21.9, 48.0),
-    });
-    Start({p}, {1});
-    ASSERT_TRUE(Connect(1));
-    ASSERT_TRUE(Run(QStringLiteral("repeats")));
-    ASSERT_GT(end.recordId.load(), 0);
-    EXPECT_EQ(History(LoggerFile(QStringLiteral("A1B200661")), end.table).size(), 3u);
-    EXPECT_EQ(LogLinesWith(qm::MsgF(5610, {end.table, QStringLiteral("2"), QStringLiteral("5")})), 1)
-        << qPrintable(TextLog().join(u'\n'));
 }
 
 // Two downloads of one logger within one second: two records, two tables.

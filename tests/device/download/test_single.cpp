@@ -290,17 +290,7 @@ TEST_F(SingleDownloadTest, FewerSamplesThanAnnouncedEndWith200)
     ASSERT_TRUE(device);
     ASSERT_TRUE(download.Prepare(device, basic, QStringLiteral("short")));
     sim.At(0).Device().SetHistory(HistoryLogger("A1B200261", 30).history);
-    SingleDownload::Events events;
-    events.finished = [this](const QString&, int id, const QString&) {
-        end.recordId = id;
-        end.done = true;
-    };
-    events.failed = [this](const QString&, int message, const FailReason& why) {
-        end.why = why.number;
-        end.message = message;
-        end.done = true;
-    };
-    download.Start(events);
+    download.Start(EndEvents());
     ASSERT_TRUE(WaitFor([this] { return end.done.load(); }));
     EXPECT_EQ(end.message.load(), 200);
     EXPECT_EQ(end.why.load(), 5607);   // told: fewer samples than announced
