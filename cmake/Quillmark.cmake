@@ -1,14 +1,8 @@
 # Helpers shared by every folder of the build.
 
-# qm_add_subdirs(<dir>...): add each listed sub-folder that has a CMakeLists.txt,
-# so a subsystem joins the build by existing.
-function(qm_add_subdirs)
-  foreach(dir IN LISTS ARGN)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-      add_subdirectory(${dir})
-    endif()
-  endforeach()
-endfunction()
+# Folders join the build by one add_subdirectory line each, never by being
+# found: a listed folder that is missing stops the configure step, so no
+# subsystem and no test suite drops out of a build unnoticed.
 
 # qm_add_test(<name> SOURCES <files>... [LIBS <targets>...] [QT] [TIMEOUT <s>] [LABELS <l>...])
 # One GoogleTest executable under build/tests; QT gives it a QApplication on the

@@ -17,10 +17,8 @@
 #include "Recordset.h"
 #include "Strings.h"
 #include "WindowIcons.h"
-#ifdef QM_HAVE_DOWNLOAD
 #include "DownloadEntry.h"
 #include "SingleDownload.h"
-#endif
 
 #include <QAction>
 #include <QApplication>
@@ -115,14 +113,11 @@ CQuillmarkBody::CQuillmarkBody(CQuillmarkDlg& frame)
     connect(&frame, &CQuillmarkDlg::aboutToClose, this, [this] {
         if (m_tray)
             m_tray->hide();
-#ifdef QM_HAVE_DOWNLOAD
         // The download's threads end before the devices they work with.
         device::SingleDownload::Instance().Shutdown();
-#endif
         // The devices (and their ports) end with the program.
         device::DeviceManager().Clear();
     });
-#ifdef QM_HAVE_DOWNLOAD
     auto& entry = device::DownloadEntry::Instance();
     connect(&entry, &device::DownloadEntry::singleFinished, this, &CQuillmarkBody::OnDownSuccess);
     connect(&entry, &device::DownloadEntry::singleFailed, this, [this] { UpdateToolbar(); });
@@ -133,7 +128,6 @@ CQuillmarkBody::CQuillmarkBody(CQuillmarkDlg& frame)
             m_info->Fill(*d);
         UpdateToolbar();
     });
-#endif
 
     ReloadDeviceTree();
     ReloadFolderTree();
@@ -528,11 +522,7 @@ device::DevicePtr CQuillmarkBody::CurrentDevice() const
 
 bool CQuillmarkBody::DownloadAvailable() const
 {
-#ifdef QM_HAVE_DOWNLOAD
     return true;
-#else
-    return false;
-#endif
 }
 
 QString CQuillmarkBody::CurrentDeviceName(const QString& sn) const
@@ -750,20 +740,13 @@ void CQuillmarkBody::OnBnClickedBdownload()
     if (device->config.recordingState == 1 && ShowMessage(207, MsgButtons::OkCancel) != AnswerOk)
         return;
     device.reset();
-#ifdef QM_HAVE_DOWNLOAD
     device::DownloadEntry::Instance().StartSingleDownload(&m_frame);
-#endif
     UpdateToolbar();
 }
 
 void CQuillmarkBody::OnDownSuccess(const QString& sn)
 {
-#ifdef QM_HAVE_DOWNLOAD
     device::DownloadEntry::Instance().OnDownSuccess(&m_frame, sn);
-#else
-    m_frame.setEnabled(true);
-    emit recordsChanged(sn);
-#endif
     UpdateToolbar();
 }
 
@@ -779,9 +762,7 @@ void CQuillmarkBody::OnBnClickedBconnAll()
 
 void CQuillmarkBody::OnBnClickedBdownloadAll()
 {
-#ifdef QM_HAVE_DOWNLOAD
     device::DownloadEntry::Instance().RunBatchDownload(&m_frame, m_note.get());
-#endif
     ReloadDeviceTree(device::DeviceManager().CurrentSN());
     UpdateToolbar();
 }

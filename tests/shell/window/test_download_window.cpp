@@ -11,12 +11,10 @@
 #include <QDir>
 #include <QToolButton>
 
-#ifdef QM_HAVE_DOWNLOAD
 #include "CDlgAllNote.h"
 #include "CProgressDlg.h"
 #include "DownloadEntry.h"
 #include "DownloadRecord.h"
-#endif
 
 #include <chrono>
 #include <map>
@@ -26,8 +24,6 @@ using namespace qm;
 using namespace qm::window;
 
 namespace {
-
-#ifdef QM_HAVE_DOWNLOAD
 
 bool WaitUntil(const std::function<bool()>& done, int ms = 30000) { return devtest::WaitUntil(done, ms); }
 
@@ -225,21 +221,5 @@ TEST_F(WindowDownloadTest, TheDemoLoggersFromConnectToDownload)
     for (int type : {4, 6, 7, 8})
         EXPECT_TRUE(types.contains(type)) << type;
 }
-
-#else
-
-// Without the pipeline the window offers no download at all.
-class WindowWithoutDownloadTest : public wintest::WindowFixture {};
-
-TEST_F(WindowWithoutDownloadTest, DownloadButtonsStayDisabled)
-{
-    Open();
-    LogIn(kRoleOperator);
-    EXPECT_FALSE(m_body->Button(kBtnDownload)->isEnabled());
-    EXPECT_FALSE(m_body->Button(kBtnDownloadAll)->isEnabled());
-    EXPECT_FALSE(m_frame->Action(MenuCmd::Download)->isEnabled());
-}
-
-#endif
 
 } // namespace
