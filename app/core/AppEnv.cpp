@@ -15,17 +15,9 @@ namespace qm {
 namespace {
 
 QMutex g_envLock;
-QString g_folderOverride;        // SetProgramFolder
-QString g_folder;                // cached ProgramFolder
-QString g_defaultBackup;         // cached DefaultBackupFolder, follows g_folder
-QString g_language = QString::fromLatin1(kChineseModule);
-
-QString ExecutableFolder()
-{
-    // /proc/self/exe needs no QCoreApplication, so tools and early start-up get it too.
-    const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    return folder.isEmpty() ? QDir::currentPath() : folder;
-}
+// DefaultBackupFolder looks through the mounts once per program folder.
+QString g_backupFolderOf;
+QString g_defaultBackup;
 
 QString Join(const QString& folder, const QString& name)
 {
@@ -58,31 +50,7 @@ bool Writable(const QString& path)
 
 } // namespace
 
-QString ProgramFolder()
-{
-    QMutexLocker lock(&g_envLock);
-    if (!g_folderOverride.isEmpty())
-        return g_folderOverride;
-    if (g_folder.isEmpty()) {
-        const QString fromEnv = qEnvironmentVariable("QUILLMARK_FOLDER");
-        g_folder = QDir::cleanPath(fromEnv.isEmpty() ? ExecutableFolder() : QDir(fromEnv).absolutePath());
-    }
-    return g_folder;
-}
-
-void SetProgramFolder(const QString& folder)
-{
-    {
-        QMutexLocker lock(&g_envLock);
-        g_folderOverride = folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath());
-        g_folder.clear();
-        g_defaultBackup.clear();
-    }
-    Settings();   // rebinds to the new settings file
-}
-
 QString DatabaseFolder() { return ProgramFolder() + QStringLiteral("/database"); }
-QString DatabasePath() { return DatabaseFolder() + QStringLiteral("/DATAINFO.db3"); }
 QString ConfigFolder() { return ProgramFolder() + QStringLiteral("/config"); }
 QString SettingsFile() { return ConfigFolder() + QStringLiteral("/channelInfo.ini"); }
 QString ResourceFolder() { return ProgramFolder() + QStringLiteral("/res/"); }
@@ -129,11 +97,12 @@ QString DefaultBackupFolder()
     const QString folder = ProgramFolder();
     {
         QMutexLocker lock(&g_envLock);
-        if (!g_defaultBackup.isEmpty())
+        if (g_backupFolderOf == folder)
             return g_defaultBackup;
     }
     const QString chosen = ChooseBackupFolder(MountPointOf(folder), QDir::homePath());
     QMutexLocker lock(&g_envLock);
+    g_backupFolderOf = folder;
     g_defaultBackup = chosen;
     return chosen;
 }
@@ -170,18 +139,6 @@ QString ChooseLanguageName(const QString& setting, const QLocale& locale)
         return trimmed;
     const bool chinesePrc = locale.language() == QLocale::Chinese && locale.territory() == QLocale::China;
     return QString::fromLatin1(chinesePrc ? kChineseModule : kEnglishModule);
-}
-
-QString CurrentLanguageName()
-{
-    QMutexLocker lock(&g_envLock);
-    return g_language;
-}
-
-void SetCurrentLanguageName(const QString& name)
-{
-    QMutexLocker lock(&g_envLock);
-    g_language = name;
 }
 
 bool CurrentLanguageIsChinese()

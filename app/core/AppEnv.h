@@ -1,7 +1,10 @@
 #pragma once
 // The process-wide environment: where the program's files live, the one
-// settings object and the current language. Everything here is usable without
-// a window (quillmark-cli links it) and from any thread.
+// settings object and the current language, all following the program context
+// in force (ProgramContext.h). Everything here is usable without a window
+// (quillmark-cli links it) and from any thread.
+#include "ProgramContext.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -11,15 +14,8 @@ namespace qm {
 
 // ---- folders and files -----------------------------------------------------
 
-// The folder of the running executable, without a trailing '/'. The variable
-// QUILLMARK_FOLDER, when set, names another one (a program folder run from
-// elsewhere); SetProgramFolder overrides both (tests).
-QString ProgramFolder();
-// An empty folder goes back to the variable / the executable. Rebinds Settings().
-void SetProgramFolder(const QString& folder);
-
+// ProgramFolder() and DatabasePath() are the context's.
 QString DatabaseFolder();      // ProgramFolder + "/database"
-QString DatabasePath();        // ProgramFolder + "/database/DATAINFO.db3"
 QString ConfigFolder();        // ProgramFolder + "/config"
 QString SettingsFile();        // ConfigFolder + "/channelInfo.ini"
 QString ResourceFolder();      // ProgramFolder + "/res/" (with the '/')
@@ -39,13 +35,11 @@ QString BackupFolder();
 
 // ---- settings ---------------------------------------------------------------
 
-// The one settings object of the process, bound to SettingsFile() on first use.
+// The one settings object of the process, bound to SettingsFile() of the
+// context in force whenever it is asked for.
 Ciniwell& Settings();
 
 // ---- language ---------------------------------------------------------------
-
-inline constexpr char kChineseModule[] = "QUILLM_CH";
-inline constexpr char kEnglishModule[] = "QUILLM_EN";
 
 // File suffix of the language modules in the resource folder (".lang").
 QString LanguageModuleSuffix();
@@ -57,10 +51,7 @@ QString LanguageModulePath(const QString& name);
 // locale and QUILLM_EN on any other.
 QString ChooseLanguageName(const QString& setting, const QLocale& locale);
 
-// The language chosen at start-up; channel names follow it even when its module
-// did not load. QUILLM_CH until SelectLanguage runs.
-QString CurrentLanguageName();
-void SetCurrentLanguageName(const QString& name);
+// CurrentLanguageName() is the context's (QUILLM_CH until SelectLanguage runs).
 bool CurrentLanguageIsChinese();
 
 enum class LanguageResult {

@@ -4,25 +4,23 @@
 #include "Ciniwell.h"
 #include "LoginState.h"
 #include "OperationLog.h"
-#include "StoreSeams.h"
 
 namespace qm {
 
-void InitCore()
+CCoreContext::CCoreContext(const QString& folder, const QString& databasePath) : CProgramContext(folder, databasePath)
 {
     Settings();
-    store::SetProgramFolder(ProgramFolder());
-    store::SetDatainfoPath(DatabasePath());
-    store::SetProgramLogWriter([](const QString& source, const QString& line) {
+    m_previousWriter = store::SetProgramLogWriter([](const QString& source, const QString& line) {
         WriteOperationLog(source, line, kTextLineOnly, QString());
     });
     ClearLogin();
 }
 
-void ShutdownCore()
+CCoreContext::~CCoreContext()
 {
-    store::SetProgramLogWriter({});
+    store::SetProgramLogWriter(std::move(m_previousWriter));
     ReleaseOperationLog();
+    ClearLogin();
 }
 
 } // namespace qm

@@ -1,5 +1,8 @@
 #include "StoreSeams.h"
 
+#include "Clock.h"
+#include "ProgramContext.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -12,13 +15,11 @@ namespace {
 
 QMutex g_seamLock;
 ProgramLogWriter g_logWriter;
-QString g_programFolder;
-QString g_datainfoPath;
 std::function<void(bool)> g_cursorHook;
 
 void FallbackLog(const QString& folder, const QString& source, const QString& line)
 {
-    const QByteArray text = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+    const QByteArray text = (qm::Now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                              + u' ' + source + u' ' + line + u'\n').toUtf8();
     if (!folder.isEmpty()) {
         const QString dir = folder + QStringLiteral("/log");
@@ -34,56 +35,33 @@ void FallbackLog(const QString& folder, const QString& source, const QString& li
 
 } // namespace
 
-void SetProgramLogWriter(ProgramLogWriter writer)
+ProgramLogWriter SetProgramLogWriter(ProgramLogWriter writer)
 {
     QMutexLocker lock(&g_seamLock);
-    g_logWriter = std::move(writer);
+    std::swap(g_logWriter, writer);
+    return writer;
 }
 
 void WriteProgramLog(const QString& source, const QString& line)
 {
     ProgramLogWriter writer;
-    QString folder;
     {
         QMutexLocker lock(&g_seamLock);
         writer = g_logWriter;
-        folder = g_programFolder;
     }
     // The writer runs outside the seam lock: it may take locks of its own.
     if (writer)
         writer(source, line);
     else
-        FallbackLog(folder, source, line);
-}
-
-void SetProgramFolder(const QString& folder)
-{
-    QMutexLocker lock(&g_seamLock);
-    g_programFolder = folder;
-}
-
-QString ProgramFolder()
-{
-    QMutexLocker lock(&g_seamLock);
-    return g_programFolder;
-}
-
-void SetDatainfoPath(const QString& path)
-{
-    QMutexLocker lock(&g_seamLock);
-    g_datainfoPath = path;
-}
-
-QString DatainfoPath()
-{
-    QMutexLocker lock(&g_seamLock);
-    return g_datainfoPath;
+        FallbackLog(HasProgramContext() ? qm::ProgramFolder() : QString(), source, line);
 }
 
 bool IsDatainfoPath(const QString& path)
 {
-    const QString main = DatainfoPath();
-    if (main.isEmpty() || path.isEmpty())
+    if (!HasProgramContext() || path.isEmpty())
+        return false;
+    const QString main = qm::DatabasePath();
+    if (main.isEmpty())
         return false;
     return QDir::cleanPath(path).compare(QDir::cleanPath(main), Qt::CaseInsensitive) == 0;
 }

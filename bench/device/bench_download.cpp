@@ -54,9 +54,7 @@ Result RunOnce(bool paced, int frames, bool transferOnly = false)
     QTemporaryDir folder;
     qm::store::CreateInitialProgramFolder(folder.path());
     QDir().mkpath(folder.path() + QStringLiteral("/config"));
-    setenv("QUILLMARK_FOLDER", qPrintable(folder.path()), 1);   // the port map's folder
-    qm::SetProgramFolder(folder.path());
-    qm::InitCore();
+    const qm::CCoreContext context(folder.path());
     qm::device::SetRealDeviceFolder(folder.path() + QStringLiteral("/no-tty"));
     qm::Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"), folder.path() + QStringLiteral("/backup"));
     qm::Settings().WriteIniInit(QStringLiteral("com_port"), QStringLiteral("interval"), 300);
@@ -104,8 +102,6 @@ Result RunOnce(bool paced, int frames, bool transferOnly = false)
             r.samples = counted.load();
             r.ok = ok == 1 && r.samples == frames;
             qm::device::DeviceManager().Clear();
-            qm::ShutdownCore();
-            qm::SetProgramFolder(QString());
             return r;
         }
 
@@ -150,8 +146,6 @@ Result RunOnce(bool paced, int frames, bool transferOnly = false)
         download.Shutdown();
         qm::device::DeviceManager().Clear();
     }
-    qm::ShutdownCore();
-    qm::SetProgramFolder(QString());
     return r;
 }
 

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace qm;
 
 namespace {
@@ -27,10 +29,15 @@ class AppEnvTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        qunsetenv("QUILLMARK_FOLDER");
-        SetProgramFolder(QString());
-        SetCurrentLanguageName(QString::fromLatin1(kChineseModule));
+        m_context.reset();
         UseBuiltinStrings();
+    }
+
+    // The program folder `folder` from now on (the one before ends first).
+    void UseFolder(const QString& folder)
+    {
+        m_context.reset();
+        m_context = std::make_unique<CProgramContext>(folder);
     }
 
     // A program folder with a settings file whose [system] language is `language`.
@@ -39,11 +46,12 @@ protected:
         WriteFile(program.filePath(QStringLiteral("config/channelInfo.ini")),
                   "[system]\nlanguage=" + language + "\n[Channel]\n1=temperature\n"
                   "[temperature]\nid=1\nname_ch=" + QByteArray("温度") + "\nname_en=Temperature\nunit=°C\nrange=-40~85\n");
-        SetProgramFolder(program.path());
+        UseFolder(program.path());
         return program.path();
     }
 
     QTemporaryDir program;
+    std::unique_ptr<CProgramContext> m_context;
 };
 
 QString DfMountPoint(const QString& path)
@@ -57,21 +65,17 @@ QString DfMountPoint(const QString& path)
 
 } // namespace
 
-TEST_F(AppEnvTest, ProgramFolderIsTheExecutablesUnlessOverridden)
+TEST_F(AppEnvTest, FilesOfTheProgramFolder)
 {
-    const QString tests = QDir(TestProgramDir() + QStringLiteral("/../tests")).canonicalPath();
-    EXPECT_EQ(ProgramFolder(), tests);
-
     qputenv("QUILLMARK_FOLDER", "/opt/quillmark/");
-    SetProgramFolder(QString());   // forget the folder found before
+    UseFolder(QString());
     EXPECT_EQ(ProgramFolder(), QStringLiteral("/opt/quillmark"));
-    EXPECT_EQ(DatabasePath(), QStringLiteral("/opt/quillmark/database/DATAINFO.db3"));
+    EXPECT_EQ(DatabaseFolder(), QStringLiteral("/opt/quillmark/database"));
     EXPECT_EQ(SettingsFile(), QStringLiteral("/opt/quillmark/config/channelInfo.ini"));
     EXPECT_EQ(ResourceFolder(), QStringLiteral("/opt/quillmark/res/"));
     EXPECT_EQ(LogFolder(), QStringLiteral("/opt/quillmark/log"));
 
-    SetProgramFolder(program.path());   // the setter beats the variable
-    EXPECT_EQ(ProgramFolder(), program.path());
+    UseFolder(program.path());
     EXPECT_EQ(Settings().Path(), program.filePath(QStringLiteral("config/channelInfo.ini")));
 }
 
@@ -85,9 +89,9 @@ TEST_F(AppEnvTest, BackupFolderSitsAtTheRootOfTheProgramsFileSystem)
     EXPECT_EQ(MountPointOf(QStringLiteral("/dev/shm/not/there")), QStringLiteral("/dev/shm"));
 
     // The depth of the program folder does not matter.
-    SetProgramFolder(deep);
+    UseFolder(deep);
     const QString fromDeep = DefaultBackupFolder();
-    SetProgramFolder(program.path());
+    UseFolder(program.path());
     EXPECT_EQ(DefaultBackupFolder(), fromDeep);
     EXPECT_TRUE(fromDeep.endsWith(QStringLiteral("/data_backup")));
     EXPECT_FALSE(fromDeep.contains(QStringLiteral("//")));

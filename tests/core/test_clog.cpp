@@ -53,7 +53,7 @@ TEST(CLog, EachWriteIsOneFlushedLineInTheFileOfItsDay)
 TEST(CLog, FolderDefaultsMovesAndRecreation)
 {
     QTemporaryDir program;
-    qm::SetProgramFolder(program.path());
+    const qm::CProgramContext context(program.path());
     qm::ScopedClock clock(At(2024, 1, 2, 8, 0, 0));
     {
         CLog log(QString(), QStringLiteral("Quillmark"), 0);
@@ -79,7 +79,6 @@ TEST(CLog, FolderDefaultsMovesAndRecreation)
         log.UpdateLogFile(blocker.fileName(), 0);
         EXPECT_EQ(log.Write(QStringLiteral("a"), QStringLiteral("lost")), 0);
     }
-    qm::SetProgramFolder(QString());
 }
 
 TEST(CLog, ConcurrentWritersKeepLinesWhole)

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -33,16 +34,10 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(store::CreateInitialProgramFolder(m_folder.path()), store::kInitialCreated);
-        SetProgramFolder(m_folder.path());
-        InitCore();
+        m_context = std::make_unique<CCoreContext>(m_folder.path());
     }
 
-    void TearDown() override
-    {
-        ShutdownCore();
-        ClearLogin();
-        SetProgramFolder(QString());
-    }
+    void TearDown() override { m_context.reset(); }
 
     std::vector<NoteRow> Rows()
     {
@@ -68,6 +63,7 @@ protected:
     }
 
     QTemporaryDir m_folder;
+    std::unique_ptr<CCoreContext> m_context;
     MessageScript m_messages;
 };
 
@@ -145,15 +141,18 @@ TEST_F(OperationLogTest, MissingNoteTableIsCreatedAndMissingDatabaseLosesOnlyThe
 
     // Another program folder without a database: the line is written, no row, no message.
     QTemporaryDir empty;
-    SetProgramFolder(empty.path());
-    InitCore();
-    WriteOperationLog(QStringLiteral("T::B"), QStringLiteral("b"), 9);
-    EXPECT_FALSE(QFile::exists(DatabasePath()));
-    EXPECT_TRUE(OperationLogTextFile().startsWith(empty.path()));
-    EXPECT_EQ(TextLines().size(), 1);
-    EXPECT_TRUE(m_messages.Numbers().isEmpty());
-    SetProgramFolder(m_folder.path());
-    InitCore();
+    {
+        const CCoreContext other(empty.path());
+        WriteOperationLog(QStringLiteral("T::B"), QStringLiteral("b"), 9);
+        EXPECT_FALSE(QFile::exists(DatabasePath()));
+        EXPECT_TRUE(OperationLogTextFile().startsWith(empty.path()));
+        EXPECT_EQ(TextLines().size(), 1);
+        EXPECT_TRUE(m_messages.Numbers().isEmpty());
+    }
+    // Back in the first folder, the next line goes to its own log again.
+    WriteOperationLog(QStringLiteral("T::C"), QStringLiteral("c"), 9);
+    EXPECT_TRUE(OperationLogTextFile().startsWith(m_folder.path()));
+    EXPECT_EQ(Rows().size(), 2u);
 }
 
 TEST_F(OperationLogTest, StoreFailuresInLogModeLandInTheTextLog)

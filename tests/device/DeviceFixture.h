@@ -115,9 +115,7 @@ protected:
         ASSERT_TRUE(m_folder.isValid());
         ASSERT_EQ(qm::store::CreateInitialProgramFolder(m_folder.path()), qm::store::kInitialCreated);
         ASSERT_TRUE(QDir().mkpath(m_folder.path() + QStringLiteral("/config")));
-        setenv("QUILLMARK_FOLDER", qPrintable(m_folder.path()), 1);
-        qm::SetProgramFolder(m_folder.path());
-        qm::InitCore();
+        m_context = std::make_unique<qm::CCoreContext>(m_folder.path());
         // Only the folder's links are ports: the machine's own serial devices stay out.
         qm::device::SetRealDeviceFolder(m_folder.path() + QStringLiteral("/no-tty"));
         // Replies are immediate; a short delay keeps the silent attempts short.
@@ -128,10 +126,7 @@ protected:
     {
         m_sim.reset();
         qm::device::SetRealDeviceFolder(QString());
-        qm::ShutdownCore();
-        qm::ClearLogin();
-        qm::SetProgramFolder(QString());
-        unsetenv("QUILLMARK_FOLDER");
+        m_context.reset();
     }
 
     void SetCom(int mode, const QString& port, int baud, int interval)
@@ -207,6 +202,7 @@ protected:
 
 private:
     QTemporaryDir m_folder;
+    std::unique_ptr<qm::CCoreContext> m_context;
     std::unique_ptr<loggersim::CSimulator> m_sim;
     int m_deadMaster = -1;
 };

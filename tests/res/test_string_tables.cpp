@@ -130,7 +130,7 @@ TEST(StringTables, EveryNumberTheSourcesUseHasATextInBothTables)
 
 TEST(StringTables, BuiltModulesHoldTheirTables)
 {
-    SetProgramFolder(TestProgramDir());
+    const CProgramContext built(TestProgramDir());
     const QString ch = LanguageModulePath(QString::fromLatin1(kChineseModule));
     const QString en = LanguageModulePath(QString::fromLatin1(kEnglishModule));
     EXPECT_TRUE(ch.endsWith(QStringLiteral("/res/QUILLM_CH.lang"))) << ch.toStdString();
@@ -143,5 +143,4 @@ TEST(StringTables, BuiltModulesHoldTheirTables)
     EXPECT_EQ(Msg(168), QStringLiteral("Notice"));
     EXPECT_EQ(MsgF(5403, {QStringLiteral("3")}), QStringLiteral("COM3: reading the configuration failed"));
     UseBuiltinStrings();
-    SetProgramFolder(QString());
 }

@@ -7,6 +7,7 @@
 #include "TableRepair.h"
 
 #include "MessageSeam.h"
+#include "ProgramContext.h"
 
 #include <gtest/gtest.h>
 #include <chrono>
@@ -28,11 +29,7 @@ protected:
         db->SetReportMode(kReportLog);
         SetProgramLogWriter([this](const QString& source, const QString& line) { log << source + u'|' + line; });
     }
-    void TearDown() override
-    {
-        SetProgramLogWriter({});
-        SetDatainfoPath(QString());
-    }
+    void TearDown() override { SetProgramLogWriter({}); }
 
     void Exec(const QString& sql) { ASSERT_NE(db->ExeSql(sql), -1) << sql.toStdString(); }
 
@@ -187,7 +184,8 @@ TEST_F(RepairTest, MainDatabaseWorkTakesAndGivesBackTheDatainfoLock)
 {
     MakeLegacyHistory();
     db.reset();
-    SetDatainfoPath(path.toUpper());
+    // This file stands for the main database, named as another case would write it.
+    const qm::CProgramContext context(dir.Path(), path.toUpper());
     GuardedOperation count;
     count.kind = GuardedOp::CountDistinct;
     count.column = QStringLiteral("his_time");

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -71,19 +70,15 @@ int main(int argc, char** argv)
         return qm::cli::kExitFailed;
     }
 
-    // The port map reads the folder from the environment; the rest of the
-    // program from the environment module. Both name the same folder.
-    setenv("QUILLMARK_FOLDER", QDir::cleanPath(folder).toUtf8().constData(), 1);
-    qm::SetProgramFolder(QDir::cleanPath(folder));
     StderrMessages messages;
     qm::SetMessageHandler(&messages);
-    qm::InitCore();
-
-    const int code = command->run(args.mid(1));
-
-    // Devices close their ports before the core goes.
-    qm::device::DeviceManager().Clear();
-    qm::ShutdownCore();
+    int code = qm::cli::kExitFailed;
+    {
+        const qm::CCoreContext context(folder);
+        code = command->run(args.mid(1));
+        // Devices close their ports before the core goes.
+        qm::device::DeviceManager().Clear();
+    }
     qm::SetMessageHandler(nullptr);
     return code;
 }

@@ -55,7 +55,8 @@ int CQuillmarkApp::Run()
 
 bool CQuillmarkApp::InitInstance()
 {
-    InitCore();
+    // The program folder is the executable's (or QUILLMARK_FOLDER).
+    m_context = std::make_unique<CCoreContext>();
 
     m_instance = std::make_unique<CInstanceGuard>(m_lockPath);
     if (!m_instance->Acquire(3, 1000)) {
@@ -104,7 +105,7 @@ bool CQuillmarkApp::InitInstance()
 
 int CQuillmarkApp::ExitInstance()
 {
-    ShutdownCore();
+    m_context.reset();
     UseBuiltinStrings();
     const bool held = m_instance && m_instance->Held();
     m_instance.reset();

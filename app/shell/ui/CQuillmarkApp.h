@@ -9,6 +9,7 @@
 
 namespace qm {
 
+class CCoreContext;
 class CInstanceGuard;
 class CMessageBoxHandler;
 class CQuillmarkDlg;
@@ -38,6 +39,7 @@ public:
 
 private:
     std::unique_ptr<CMessageBoxHandler> m_messages;
+    std::unique_ptr<CCoreContext> m_context;
     std::unique_ptr<CInstanceGuard> m_instance;
     std::function<void(CQuillmarkDlg&)> m_setup;
     QString m_lockPath;

@@ -16,21 +16,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 class ShellFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_EQ(qm::store::CreateInitialProgramFolder(m_folder.path()), qm::store::kInitialCreated);
-        qm::SetProgramFolder(m_folder.path());
-        qm::InitCore();
+        m_context = std::make_unique<qm::CCoreContext>(m_folder.path());
     }
-    void TearDown() override
-    {
-        qm::ShutdownCore();
-        qm::ClearLogin();
-        qm::SetProgramFolder(QString());
-    }
+    void TearDown() override { m_context.reset(); }
 
     // Runs `act` on the next modal dialog once it is up (within two seconds).
     static void OnNextModal(std::function<void(QWidget*)> act)
@@ -65,5 +60,6 @@ protected:
     }
 
     QTemporaryDir m_folder;
+    std::unique_ptr<qm::CCoreContext> m_context;
     qm::MessageScript m_messages;
 };

@@ -189,14 +189,12 @@ TEST(InstanceGuard, SecondCopyWaitsThreeTimesThenGets351)
     timer.start();
     EXPECT_FALSE(second.InitInstance());
     EXPECT_GE(timer.elapsed(), 2900);
-    EXPECT_LT(timer.elapsed(), 4500);
     EXPECT_EQ(messages.Numbers(), QList<int>{351});
 
     // Once the first copy is gone, a new one starts at once.
     first.Release();
     CInstanceGuard third(lock);
     EXPECT_TRUE(third.Acquire(0, 0));
-    ShutdownCore();
 }
 
 } // namespace
