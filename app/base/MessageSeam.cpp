@@ -14,7 +14,7 @@ public:
     {
         const QByteArray text = r.text.toUtf8();
         std::fprintf(stderr, "%s\n", text.constData());
-        return DefaultAnswer(r.buttons);
+        return UnattendedAnswer(r);
     }
 };
 
@@ -31,6 +31,34 @@ int DefaultAnswer(MsgButtons buttons)
     case MsgButtons::OkCancel: break;
     }
     return AnswerOk;
+}
+
+Destroys WhatAnswerDestroys(int number)
+{
+    switch (number) {
+    case 5420: return Destroys::History;
+    case 167: return Destroys::File;
+    case 232:
+    case 201:
+    case 221: return Destroys::Data;
+    default: return Destroys::Nothing;
+    }
+}
+
+int SafeAnswer(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok: return AnswerOk;
+    case MsgButtons::OkCancel: return AnswerCancel;
+    case MsgButtons::YesNo: return AnswerNo;
+    }
+    return AnswerCancel;
+}
+
+int UnattendedAnswer(const MessageRequest& request)
+{
+    return WhatAnswerDestroys(request.number) == Destroys::Nothing ? DefaultAnswer(request.buttons)
+                                                                    : SafeAnswer(request.buttons);
 }
 
 void SetMessageHandler(IMessageHandler* handler) { g_handler.store(handler); }

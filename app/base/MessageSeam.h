@@ -31,7 +31,7 @@ public:
 };
 
 // Installs a handler (not owned); nullptr restores the default handler, which
-// writes the text to stderr and takes the first button as the answer.
+// writes the text to stderr and answers as UnattendedAnswer does.
 void SetMessageHandler(IMessageHandler* handler);
 IMessageHandler* CurrentMessageHandler();
 
@@ -44,6 +44,17 @@ int ShowRequest(MessageRequest request);
 
 // The answer a handler gives when nobody can be asked: the first button.
 int DefaultAnswer(MsgButtons buttons);
+
+// What the OK (or Yes) of a question destroys: the logger's history (5420),
+// a file that exists (167), or other stored data (232 a configuration change
+// that clears the history, 201 a deletion, 221 a cancelled download's data).
+enum class Destroys { Nothing, History, File, Data };
+Destroys WhatAnswerDestroys(int number);
+// The answer that destroys nothing: Cancel, No, or OK where it is the only button.
+int SafeAnswer(MsgButtons buttons);
+// The answer of a handler that cannot ask anybody: the default, except that a
+// question whose answer destroys data gets the safe one.
+int UnattendedAnswer(const MessageRequest& request);
 
 // A handler for tests: records every request and answers from a queue
 // (the default answer once the queue is empty). Installs itself while alive.

@@ -32,3 +32,21 @@ TEST(MessageSeam, ScriptsNestAndRestore)
     ShowMessage(104);
     EXPECT_EQ(outer.Numbers(), (QList<int>{104}));
 }
+
+TEST(MessageSeam, NobodyToAskMeansNothingIsDestroyed)
+{
+    // The default handler (stderr) keeps the first button, except where it destroys data.
+    SetMessageHandler(nullptr);
+    EXPECT_EQ(ShowMessage(5420, MsgButtons::OkCancel), AnswerCancel);
+    EXPECT_EQ(ShowMessage(221, MsgButtons::YesNo, MsgIcon::Question), AnswerNo);
+    EXPECT_EQ(ShowMessage(167, MsgButtons::OkCancel), AnswerCancel);
+    EXPECT_EQ(ShowMessage(207, MsgButtons::OkCancel), AnswerOk);   // continue the download: nothing lost
+    EXPECT_EQ(ShowMessage(210, MsgButtons::OkCancel), AnswerOk);
+    EXPECT_EQ(ShowMessage(5420), AnswerOk);                        // a lone OK is the only answer
+
+    EXPECT_EQ(WhatAnswerDestroys(5420), Destroys::History);
+    EXPECT_EQ(WhatAnswerDestroys(167), Destroys::File);
+    for (int number : {232, 201, 221})
+        EXPECT_EQ(WhatAnswerDestroys(number), Destroys::Data) << number;
+    EXPECT_EQ(WhatAnswerDestroys(207), Destroys::Nothing);
+}

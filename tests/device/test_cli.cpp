@@ -1,5 +1,7 @@
 #include "DeviceFixture.h"
 
+#include "Strings.h"
+
 #include <QFile>
 
 using devtest::DeviceFixture;
@@ -16,12 +18,12 @@ protected:
         QString user, info;
         int type;
     };
-    std::vector<Note> Notes()
+    std::vector<Note> Notes(int type = 4)
     {
         std::vector<Note> rows;
         auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
         std::unique_ptr<qm::store::CRecordset> set;
-        if (db && db->QueryRecordset(QStringLiteral("select * from note where type = 4"), set) == 1 && set)
+        if (db && db->QueryRecordset(QStringLiteral("select * from note where type = %1").arg(type), set) == 1 && set)
             for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
                 rows.push_back({set->Text(u"user_name"), set->Text(u"info"), int(set->Integer(u"type"))});
         return rows;
@@ -90,6 +92,82 @@ TEST_F(CliTest, MessagesGoToStderrWithTheirNumber)
     const QString expected = QStringLiteral("109: 请检查数据库文件是否存在");
     EXPECT_TRUE(r.err.startsWith(expected)) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(qm::DatabasePath()));
+}
+
+// The window's run and stop for the logger on one port: same rules, same
+// messages, and the history erased only when the command line asks for it.
+TEST_F(CliTest, RunAndStopKeepTheHistoryUnlessClearIsGiven)
+{
+    auto logger = Logger("A1B200131", 2);
+    logger.state.recordInterval = {0, 1, 0};
+    logger.state.memoryBytes = logger.state.frameBytes * 100;
+    logger.history = loggersim::CHistory::Generated({2025, 1, 2, 3, 0, 0}, 60, 40, {{20.0, 1.0, 10, 0.0}, {50.0}});
+    Start({logger}, {1});
+    loggersim::CLoggerDevice& device = Sim().At(0).Device();
+    const auto port = [](const char* command) {
+        return QStringList{QString::fromLatin1(command), QStringLiteral("--port"), QStringLiteral("1")};
+    };
+
+    CliRun r = Cli(port("run"));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringList{QStringLiteral("sn=A1B200131 state=recording")});
+    EXPECT_TRUE(r.err.contains(QStringLiteral("5420: "))) << r.err.toStdString();   // asked, answered Cancel
+    EXPECT_EQ(device.State().recordingState, 1);
+    EXPECT_EQ(device.State().clearCount, 0);
+    EXPECT_EQ(device.StoredFrames(), 40);
+
+    r = Cli(port("run"));   // already recording: nothing to do, not even the question
+    EXPECT_EQ(r.code, 0);
+    EXPECT_FALSE(r.err.contains(QStringLiteral("5420: ")));
+
+    r = Cli(port("stop"));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringList{QStringLiteral("sn=A1B200131 state=stopped")});
+    EXPECT_EQ(device.State().recordingState, 0);
+
+    r = Cli(port("run") << QStringLiteral("--clear"));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(device.State().clearCount, 1);
+    EXPECT_EQ(device.StoredFrames(), 0);
+
+    // The audit trail has the window's entries, without a user.
+    const auto runs = Notes(6);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].info, qm::Msg(271) + QStringLiteral("KMW-HxxT"));
+    EXPECT_TRUE(runs[0].user.isEmpty());
+    EXPECT_EQ(Notes(7).size(), 1u);
+
+    for (const QStringList& bad : {QStringList{QStringLiteral("run")}, port("run") << QStringLiteral("--force"),
+                                   port("stop") << QStringLiteral("--clear"),
+                                   QStringList{QStringLiteral("stop"), QStringLiteral("--port"), QStringLiteral("0")}})
+        EXPECT_EQ(Cli(bad).code, 2) << bad.join(u' ').toStdString();
+}
+
+TEST_F(CliTest, RunAndStopRefuseWhatTheModesForbid)
+{
+    auto keyStart = Logger("A1B200141", 1);
+    keyStart.state.startMode = loggersim::kStartKey;
+    auto keyStop = Logger("A1B200142", 1);
+    keyStop.state.startMode = loggersim::kStartKey;
+    keyStop.state.stopMode = loggersim::kStopKey;
+    keyStop.state.recordingState = 1;
+    Start({keyStart, keyStop}, {1, 2});
+
+    CliRun r = Cli({QStringLiteral("run"), QStringLiteral("--port"), QStringLiteral("1")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("230: "))) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringList{QStringLiteral("sn=A1B200141 state=stopped")});
+    EXPECT_EQ(Sim().At(0).Device().State().recordingState, 0);
+
+    r = Cli({QStringLiteral("stop"), QStringLiteral("--port"), QStringLiteral("2")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("231: "))) << r.err.toStdString();
+    EXPECT_EQ(Sim().At(1).Device().State().recordingState, 1);
+
+    r = Cli({QStringLiteral("run"), QStringLiteral("--port"), QStringLiteral("5")});   // nobody there
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(Notes(6).empty());
 }
 
 } // namespace

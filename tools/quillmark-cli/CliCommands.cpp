@@ -1,11 +1,19 @@
 #include "CliCommands.h"
 
+#include "CConnectProcedure.h"
+#include "ComSettings.h"
+#include "OperationLog.h"
+
+#include <QSet>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace qm::cli {
 namespace {
+
+QSet<Destroys> g_consented;
 
 std::vector<CliCommand>& Table()
 {
@@ -66,6 +74,45 @@ bool ParseNumber(const QString& text, int* value)
         return false;
     *value = number;
     return true;
+}
+
+QString ConsentFlag(Destroys what)
+{
+    switch (what) {
+    case Destroys::History: return QStringLiteral("--clear");
+    case Destroys::File: return QStringLiteral("--force");
+    case Destroys::Data: return QStringLiteral("--yes");
+    case Destroys::Nothing: break;
+    }
+    return QString();
+}
+
+void Consent(Destroys what) { g_consented.insert(what); }
+
+int AnswerFor(const MessageRequest& request)
+{
+    const Destroys what = WhatAnswerDestroys(request.number);
+    if (what != Destroys::Nothing && g_consented.contains(what))
+        return DefaultAnswer(request.buttons);
+    return UnattendedAnswer(request);
+}
+
+bool MayRun(Guarded) { return true; }
+
+QString CommandUser() { return QString::fromLatin1(kNoUser); }
+
+std::shared_ptr<device::CDevice> ConnectLogger(device::CConnectProcedure& procedure, int port)
+{
+    device::ReadInterval();
+    if (!procedure.EnsureDatabase())
+        return nullptr;
+    QString text;
+    device::DevicePtr device;
+    if (procedure.ConnectOnePort(port, &text, &device) != 1) {
+        PrintError(text);
+        return nullptr;
+    }
+    return device;
 }
 
 } // namespace qm::cli

@@ -5,13 +5,23 @@
 //   static const qm::cli::CliRegistrar g_ports{{"ports", RunPorts, "ports   one line per port: ..."}};
 //
 // `run` gets the arguments after the command name and returns the exit code.
-// When it runs, the program folder is set, the core is initialised and the
-// message seam prints to stderr; nobody is logged in (log entries carry the
-// user "=====").
+// When it runs, the program context is in force and the message seam prints
+// to stderr as "<number>: <text>". Questions take their default answer, except
+// that a question whose answer destroys data is answered Cancel (No) unless
+// the command consented (Consent) because its user gave the flag for it.
+#include "MessageSeam.h"
+#include "Permissions.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
+
+namespace qm::device {
+class CConnectProcedure;
+class CDevice;
+}
 
 namespace qm::cli {
 
@@ -44,5 +54,23 @@ void PrintError(const QString& line);
 QString OptionValue(const QStringList& args, const QString& option);
 // A whole decimal number or false.
 bool ParseNumber(const QString& text, int* value);
+
+// The flag that consents to what an answer destroys: --clear the logger's
+// history, --force a file, --yes other stored data.
+QString ConsentFlag(Destroys what);
+// The command line gave the flag for `what`: such questions get their OK (Yes).
+void Consent(Destroys what);
+// The answer to `request`: see the top of this file.
+int AnswerFor(const MessageRequest& request);
+
+// Who runs the commands. The command-line login plugs in here: until it
+// exists nobody is logged in, every command may run and its audit entries
+// carry the user "=====".
+bool MayRun(Guarded command);
+QString CommandUser();
+
+// Connects the logger on COM<port> as batch connect does (without an audit
+// entry of its own); null after printing why not to stderr.
+std::shared_ptr<device::CDevice> ConnectLogger(device::CConnectProcedure& procedure, int port);
 
 } // namespace qm::cli

@@ -37,7 +37,7 @@ int ConnectPort(int port)
     if (connected != 1)
         return kExitFailed;
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), Msg(269) + device->name, 4,
-                      QString::fromLatin1(kNoUser));
+                      CommandUser());
     return kExitOk;
 }
 
@@ -48,7 +48,7 @@ int ConnectAll()
         return kExitFailed;
     qm::device::BatchConnectOptions options;
     options.startPauseMs = 0;
-    options.logUser = QString::fromLatin1(kNoUser);
+    options.logUser = CommandUser();
     const qm::device::BatchConnectResult r = qm::device::BatchConnect(procedure, nullptr, options);
     for (const QString& line : r.lines)
         PrintLine(line);

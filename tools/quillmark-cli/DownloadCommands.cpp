@@ -22,20 +22,12 @@
 namespace qm::cli {
 namespace {
 
-const QString kNobody = QString::fromLatin1(kNoUser);
-
 int DownloadPort(int port, const QString& name)
 {
-    qm::device::ReadInterval();
     qm::device::CConnectProcedure procedure;
-    if (!procedure.EnsureDatabase())
+    const qm::device::DevicePtr device = ConnectLogger(procedure, port);
+    if (!device)
         return kExitFailed;
-    QString text;
-    qm::device::DevicePtr device;
-    if (procedure.ConnectOnePort(port, &text, &device) != 1) {
-        PrintError(text);
-        return kExitFailed;
-    }
     qm::device::DeviceManager().SetCurrentSN(device->sn);
 
     qm::device::SingleDownload& download = qm::device::SingleDownload::Instance();
@@ -78,7 +70,7 @@ int DownloadPort(int port, const QString& name)
             ShowMessageText(message, qm::device::FailureText(Msg(message), why));
         return kExitFailed;
     }
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), device->sn + Msg(199), 8, kNobody);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), device->sn + Msg(199), 8, CommandUser());
     PrintLine(QStringLiteral("record=%1 table=%2 samples=%3").arg(recordId).arg(table).arg(samples));
     return kExitOk;
 }
@@ -90,7 +82,7 @@ int DownloadAll(const QString& name)
         return kExitFailed;
     qm::device::BatchConnectOptions options;
     options.startPauseMs = 0;
-    options.logUser = kNobody;
+    options.logUser = CommandUser();
     qm::device::BatchConnect(procedure, nullptr, options);
 
     qm::device::CBatchNote note;
@@ -102,7 +94,7 @@ int DownloadAll(const QString& name)
         PrintLine(line);
     QString text = note.Text();
     text.replace(QStringLiteral("\r\n"), QStringLiteral(";"));
-    WriteOperationLog(QStringLiteral("CConfigAttribute::OnBnClickedBdownloadAll"), text, 8, kNobody);
+    WriteOperationLog(QStringLiteral("CConfigAttribute::OnBnClickedBdownloadAll"), text, 8, CommandUser());
     return batch.Failures() == 0 ? kExitOk : kExitFailed;
 }
 

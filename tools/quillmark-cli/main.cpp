@@ -2,7 +2,8 @@
 //
 // The program's device logic without a window. The folder defaults to the
 // folder of the executable. Messages the logic would show go to stderr as
-// "<number>: <text>"; questions take their default answer.
+// "<number>: <text>"; questions are answered as CliCommands.h says (nothing is
+// destroyed without the flag that asks for it).
 #include "CliCommands.h"
 
 #include "AppEnv.h"
@@ -23,7 +24,7 @@ public:
     int Show(const qm::MessageRequest& r) override
     {
         qm::cli::PrintError(QStringLiteral("%1: %2").arg(r.number).arg(r.text));
-        return qm::DefaultAnswer(r.buttons);
+        return qm::cli::AnswerFor(r);
     }
 };
 

@@ -8,7 +8,6 @@
 #include "CDlgAllNote.h"
 #include "CQuillmarkDlg.h"
 #include "CSelCOM.h"
-#include "Clock.h"
 #include "LoginState.h"
 #include "MessageSeam.h"
 #include "OpenDatabase.h"
@@ -48,15 +47,6 @@ constexpr int kFolderIdRole = Qt::UserRole;
 constexpr int kSlotWidth = 58;
 constexpr int kGroupGap = 22;
 constexpr int kButtonSize = 34;
-
-// The wait cursor while a command talks to a logger.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 const char kStyle[] = R"(
 #titleBar { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #17406b, stop:1 #2461a0); }
@@ -653,52 +643,8 @@ void CQuillmarkBody::OnBnClickedBrun()
         ShowMessage(194);
         return;
     }
-    {
-        WaitCursor wait;
-        RefreshRecords(*device);
-    }
-    const QDateTime now = Now();
-    const StartCheck check = CheckStart(device->config, device->basic, now);
-    if (check == StartCheck::AlreadyRecording) {
-        UpdateToolbar();
-        return;
-    }
-    int modeName = 0;
-    if (const int refusal = StartRefusalMessage(check, &modeName)) {
-        if (modeName)
-            ShowMessageText(refusal, MsgF(refusal, {Msg(modeName)}));
-        else
-            ShowMessage(refusal);
-        UpdateToolbar();
-        return;
-    }
-    const bool clearFirst = ShowMessage(5420, MsgButtons::OkCancel) == AnswerOk;
-    ApplyRecordingChange(*device, BuildStartConfig(device->config, device->basic, Now(), clearFirst),
-                         clearFirst ? 1 : 0, "CQuillmarkDlg::OnBnClickedBrun", 271, 6);
-}
-
-void CQuillmarkBody::ApplyRecordingChange(device::CDevice& device, const ConfigInfo& next, int erase,
-                                          const char* source, int logNumber, int logType)
-{
-    WriteResult result;
-    {
-        WaitCursor wait;
-        result = WriteConfig(device, next, erase);
-    }
-    switch (result) {
-    case WriteResult::WriteFailed:
-        ShowMessage(123);
-        break;
-    case WriteResult::ReadBackFailed:
-        ShowMessage(193);
-        break;
-    case WriteResult::Done:
-        SetRunState(device.config.recordingState != 0);
-        if (m_info)
-            m_info->Fill(device);
-        WriteOperationLog(QString::fromLatin1(source), Msg(logNumber) + device.name, logType);
-        break;
-    }
+    if (device::StartRecording(*device) == device::CommandOutcome::Done)
+        ShowRecordingState(*device);
     UpdateToolbar();
 }
 
@@ -711,23 +657,16 @@ void CQuillmarkBody::OnBnClickedBpause()
         ShowMessage(194);
         return;
     }
-    {
-        WaitCursor wait;
-        RefreshRecords(*device);
-    }
-    switch (CheckStop(device->config)) {
-    case StopCheck::NotRecording:
-        UpdateToolbar();
-        return;
-    case StopCheck::KeyStop:
-        ShowMessage(231);
-        UpdateToolbar();
-        return;
-    case StopCheck::Allowed:
-        break;
-    }
-    ApplyRecordingChange(*device, BuildStopConfig(device->config, Now()), 0, "CQuillmarkDlg::OnBnClickedBpause", 272,
-                         7);
+    if (device::StopRecording(*device) == device::CommandOutcome::Done)
+        ShowRecordingState(*device);
+    UpdateToolbar();
+}
+
+void CQuillmarkBody::ShowRecordingState(const device::CDevice& device)
+{
+    SetRunState(device.config.recordingState != 0);
+    if (m_info)
+        m_info->Fill(device);
 }
 
 void CQuillmarkBody::OnBnClickedBdownload()
@@ -800,8 +739,10 @@ void CQuillmarkBody::SetConnectText(bool connected)
 
 void CQuillmarkBody::UpdateToolbar()
 {
-    ToolbarInputs in;
-    in.tab = m_tab;
+    device::ToolbarInputs in;
+    in.tab = m_tab == kTabDevice ? device::ToolbarTab::Devices
+             : m_tab == kTabFolder ? device::ToolbarTab::Folders
+                                   : device::ToolbarTab::None;
     in.listMode = m_listMode;
     const device::DevicePtr device = CurrentDevice();
     in.hasDevice = device != nullptr;
@@ -809,9 +750,9 @@ void CQuillmarkBody::UpdateToolbar()
     in.recordSelected = m_recordSelected;
     in.connectedCount = device::DeviceManager().Count();
     in.downloadAvailable = DownloadAvailable();
-    const ToolbarState s = ComputeToolbar(in);
+    const device::ToolbarState s = device::ComputeToolbar(in);
 
-    const auto apply = [this](int id, const ButtonState& state) {
+    const auto apply = [this](int id, const device::ButtonState& state) {
         for (const ToolButton& b : m_buttons) {
             if (b.id != id)
                 continue;
@@ -948,7 +889,7 @@ void CQuillmarkBody::HandleDeviceSelection(QTreeWidgetItem* item)
         return;
     if (!item->parent()) {
         device::DeviceManager().SetCurrentSN(QString());
-        emit listAllRecords(DeviceSearchCondition(m_search->text()));
+        emit listAllRecords(device::DeviceSearchCondition(m_search->text()));
         SelectSidePage(kSideHidden);
         return;
     }

@@ -135,10 +135,8 @@ private:
     void ShowEmptyNotice(int message);
     void ReloadFolderTree();
     void SetRunState(bool recording);
-    // Writes the run or stop configuration `next` to `device`, reads it back and
-    // reports the result (123, 193, or the log entry `logNumber` + name as `logType`).
-    void ApplyRecordingChange(device::CDevice& device, const ConfigInfo& next, int erase, const char* source,
-                              int logNumber, int logType);
+    // After a start or stop: the menu text and the information page follow the read-back.
+    void ShowRecordingState(const device::CDevice& device);
     void SetConnectText(bool connected);
     QString CurrentDeviceName(const QString& sn) const;
     store::CDBSqlite3* Database();

@@ -1,18 +1,16 @@
 #pragma once
-// The rules of the main window's device commands, apart from any widget:
-// which start or stop a logger's configuration allows, the configuration
-// record that starts or stops it, writing it and reading it back, and the
-// state of the toolbar and menu for a selection. QtCore only.
+// The device commands of the main window apart from any widget: which start
+// or stop a logger's configuration allows, the configuration record that
+// starts or stops it, writing it and reading it back, the whole start and stop
+// commands with their messages and audit entries (the window and quillmark-cli
+// run the same ones), and the state of the toolbar and menu for a selection.
+// QtCore only.
 #include "CDevice.h"
 
 #include <QDateTime>
 #include <QString>
 
-namespace qm::window {
-
-using device::BasicConfig;
-using device::CDevice;
-using device::ConfigInfo;
+namespace qm::device {
 
 // Modes of the configuration record.
 enum StartModeValue { kStartTimed = 1, kStartKey = 2 };
@@ -55,9 +53,30 @@ WriteResult WriteConfig(CDevice& device, const ConfigInfo& config, int clearFirs
 // decides on what the logger says now. A failed read keeps the held record.
 void RefreshRecords(CDevice& device);
 
+enum class CommandOutcome {
+    Unchanged,   // refused with a message (230, 222, 231) or nothing to do: the logger is as it was
+    Failed,      // 123 (the write failed) or 193 (the read-back failed) shown
+    Done,        // written, read back into the device, audit entry written
+};
+
+// The start command (OnBnClickedBrun) once the user may run it and the device
+// is known: reads the logger's records again; a logger that records already is
+// left alone; refuses what its modes forbid (230, 222 with the mode's name);
+// asks 5420 "是否清除数据？" (OK erases the history first); writes the new
+// configuration and reads it back; on success writes the audit entry type 6
+// for `logUser` (empty: the logged-in user). While it talks to the logger the
+// store's wait cursor shows.
+CommandOutcome StartRecording(CDevice& device, const QString& logUser = QString());
+// The stop command (OnBnClickedBpause) likewise: a logger that does not record
+// is left alone, key stop is refused (231), audit entry type 7.
+CommandOutcome StopRecording(CDevice& device, const QString& logUser = QString());
+
+// Which tree the main window shows; the device buttons follow it.
+enum class ToolbarTab { None, Devices, Folders };
+
 // What the toolbar and the device menu items show for a state of the window.
 struct ToolbarInputs {
-    int tab = -1;                 // NavTab
+    ToolbarTab tab = ToolbarTab::None;
     bool listMode = true;         // the record list is shown (no data or comparison page over it)
     bool hasDevice = false;       // the current device is connected (devices tab)
     bool recording = false;       // that device records
@@ -93,4 +112,4 @@ ToolbarState ComputeToolbar(const ToolbarInputs& in);
 // "(devname like '%text%' or SN like '%text%')" with the text quoted for SQL.
 QString DeviceSearchCondition(const QString& searchText);
 
-} // namespace qm::window
+} // namespace qm::device

@@ -1,11 +1,51 @@
 #include "DeviceCommands.h"
 
+#include "Clock.h"
 #include "ComSettings.h"
-#include "ControlIds.h"
 #include "DeviceText.h"
+#include "MessageSeam.h"
+#include "OperationLog.h"
 #include "SqlQuote.h"
+#include "StoreSeams.h"
+#include "Strings.h"
 
-namespace qm::window {
+namespace qm::device {
+namespace {
+
+// The wait cursor while a command talks to a logger.
+class BusyWithLogger {
+public:
+    BusyWithLogger() { store::ShowWaitCursor(true); }
+    ~BusyWithLogger() { store::ShowWaitCursor(false); }
+    BusyWithLogger(const BusyWithLogger&) = delete;
+    BusyWithLogger& operator=(const BusyWithLogger&) = delete;
+};
+
+// Writes `next`, reads it back and reports: 123, 193, or the audit entry
+// `logNumber` + the device name as `logType`.
+CommandOutcome ApplyRecordingChange(CDevice& device, const ConfigInfo& next, int erase, const char* source,
+                                    int logNumber, int logType, const QString& logUser)
+{
+    WriteResult result;
+    {
+        BusyWithLogger busy;
+        result = WriteConfig(device, next, erase);
+    }
+    switch (result) {
+    case WriteResult::WriteFailed:
+        ShowMessage(123);
+        return CommandOutcome::Failed;
+    case WriteResult::ReadBackFailed:
+        ShowMessage(193);
+        return CommandOutcome::Failed;
+    case WriteResult::Done:
+        break;
+    }
+    WriteOperationLog(QString::fromLatin1(source), Msg(logNumber) + device.name, logType, logUser);
+    return CommandOutcome::Done;
+}
+
+} // namespace
 
 QDateTime ConfigTime(const SYSTEMTIME& t)
 {
@@ -124,21 +164,63 @@ void RefreshRecords(CDevice& device)
     device.link->GetBasicConfig(device.basic, device::LinkDelay(), device::kAttempts);
 }
 
+CommandOutcome StartRecording(CDevice& device, const QString& logUser)
+{
+    {
+        BusyWithLogger busy;
+        RefreshRecords(device);
+    }
+    const QDateTime now = Now();
+    const StartCheck check = CheckStart(device.config, device.basic, now);
+    if (check == StartCheck::AlreadyRecording)
+        return CommandOutcome::Unchanged;
+    int modeName = 0;
+    if (const int refusal = StartRefusalMessage(check, &modeName)) {
+        if (modeName)
+            ShowMessageText(refusal, MsgF(refusal, {Msg(modeName)}));
+        else
+            ShowMessage(refusal);
+        return CommandOutcome::Unchanged;
+    }
+    const bool clearFirst = ShowMessage(5420, MsgButtons::OkCancel) == AnswerOk;
+    return ApplyRecordingChange(device, BuildStartConfig(device.config, device.basic, now, clearFirst),
+                                clearFirst ? 1 : 0, "CQuillmarkDlg::OnBnClickedBrun", 271, 6, logUser);
+}
+
+CommandOutcome StopRecording(CDevice& device, const QString& logUser)
+{
+    {
+        BusyWithLogger busy;
+        RefreshRecords(device);
+    }
+    switch (CheckStop(device.config)) {
+    case StopCheck::NotRecording:
+        return CommandOutcome::Unchanged;
+    case StopCheck::KeyStop:
+        ShowMessage(231);
+        return CommandOutcome::Unchanged;
+    case StopCheck::Allowed:
+        break;
+    }
+    return ApplyRecordingChange(device, BuildStopConfig(device.config, Now()), 0, "CQuillmarkDlg::OnBnClickedBpause",
+                                272, 7, logUser);
+}
+
 ToolbarState ComputeToolbar(const ToolbarInputs& in)
 {
     ToolbarState s;
-    const bool deviceTab = in.tab == kTabDevice;
-    const bool folderTab = in.tab == kTabFolder;
+    const bool deviceTab = in.tab == ToolbarTab::Devices;
+    const bool folderTab = in.tab == ToolbarTab::Folders;
     const bool device = in.hasDevice && deviceTab;
 
     // One member of each pair at a time.
-    s.connect = {!device, deviceTab || in.tab == kTabNone};
+    s.connect = {!device, deviceTab || in.tab == ToolbarTab::None};
     s.disconnect = {device, device};
     const bool recording = device && in.recording;
     s.run = {!recording, device};
     s.stop = {recording, device};
     s.download = {true, device && in.downloadAvailable};
-    s.connectAll = {true, deviceTab || in.tab == kTabNone};
+    s.connectAll = {true, deviceTab || in.tab == ToolbarTab::None};
     s.configAll = {true, in.configAllAvailable && in.connectedCount > 0};
     s.downloadAll = {true, in.downloadAvailable && in.connectedCount > 0};
     if (folderTab) {
@@ -171,4 +253,4 @@ QString DeviceSearchCondition(const QString& searchText)
     return QStringLiteral("(devname like '%%1%' or SN like '%%1%')").arg(value);
 }
 
-} // namespace qm::window
+} // namespace qm::device

@@ -1,11 +1,10 @@
 // The device commands' rules and the toolbar state, without a window.
-#include "ControlIds.h"
 #include "DeviceCommands.h"
 #include "DeviceText.h"
 
 #include <gtest/gtest.h>
 
-using namespace qm::window;
+using namespace qm::device;
 
 namespace {
 
@@ -32,7 +31,7 @@ BasicConfig Basic(int stored, int capacity, int full = 0)
     return b;
 }
 
-SYSTEMTIME At(const QDateTime& t) { return qm::device::ToSystemTime(t); }
+SYSTEMTIME At(const QDateTime& t) { return ToSystemTime(t); }
 
 TEST(StartRules, EachModeCombination)
 {
@@ -133,7 +132,7 @@ TEST(StopRules, ChecksAndNewConfiguration)
 TEST(ToolbarRules, PairsTabsAndMenus)
 {
     ToolbarInputs in;
-    in.tab = kTabDevice;
+    in.tab = ToolbarTab::Devices;
     ToolbarState s = ComputeToolbar(in);
     // No device: connect shown, disconnect hidden; run shown but disabled.
     EXPECT_EQ(s.connect, (ButtonState{true, true}));
@@ -170,7 +169,7 @@ TEST(ToolbarRules, PairsTabsAndMenus)
 
     // Folder tab: every device button hidden, whatever the devices do.
     in.listMode = true;
-    in.tab = kTabFolder;
+    in.tab = ToolbarTab::Folders;
     s = ComputeToolbar(in);
     for (const ButtonState& b : {s.connect, s.disconnect, s.run, s.stop, s.download, s.connectAll, s.configAll,
                                  s.downloadAll})
@@ -179,7 +178,7 @@ TEST(ToolbarRules, PairsTabsAndMenus)
     EXPECT_TRUE(s.save.visible);
 
     // Without the pipeline nothing offers a download.
-    in.tab = kTabDevice;
+    in.tab = ToolbarTab::Devices;
     in.downloadAvailable = false;
     s = ComputeToolbar(in);
     EXPECT_FALSE(s.download.enabled || s.downloadAll.enabled || s.menuDownload);
