@@ -1,8 +1,15 @@
 // Quillmark: the desktop management station for portable data loggers.
+//
+// The program is assembled here: the application object runs the main window,
+// and each subsystem is installed into the window's routing table and page
+// slots. A subsystem joins the program by one line below.
+#include "CDeviceWindowCommands.h"
+#include "CDownloadWindowCommands.h"
 #include "CQuillmarkApp.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
 #include "DownloadRepair.h"
+#include "StyleSheet.h"
 
 #include <QApplication>
 
@@ -14,8 +21,13 @@ int main(int argc, char** argv)
         // Tables and config rows of downloads killed before their end go
         // before anything lists the records.
         qm::device::RepairRecordFilesAtStart(QStringLiteral("CQuillmarkApp::InitInstance"));
-        // The main window's body (toolbar, trees, record area, device commands).
-        qm::window::InstallMainWindow(window);
+        // Title bar, navigation pane, record area and routing table.
+        auto* body = new qm::window::CQuillmarkBody(window);
+        body->setStyleSheet(qm::ui::MainWindowStyleSheet());
+        // Connect, run and stop, batch connect, serial settings, the information page.
+        auto* devices = new qm::window::CDeviceWindowCommands(*body);
+        // Single and batch download.
+        new qm::window::CDownloadWindowCommands(*body, devices->BatchNote());
     });
     return theApp.Run();
 }

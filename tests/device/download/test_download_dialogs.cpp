@@ -102,14 +102,19 @@ protected:
     void SetUp() override
     {
         DownloadFixture::SetUp();
-        DownloadEntry::Instance().SetNameOverride([] { return QStringLiteral("Probe"); });
+        m_entry = std::make_unique<DownloadEntry>();
+        m_entry->SetNameOverride([] { return QStringLiteral("Probe"); });
     }
     void TearDown() override
     {
         SingleDownload::Instance().WaitIdle(10000);
-        DownloadEntry::Instance().SetNameOverride(nullptr);
+        m_entry.reset();
         DownloadFixture::TearDown();
     }
+
+    // The entry a main window would own.
+    DownloadEntry& Entry() { return *m_entry; }
+    std::unique_ptr<DownloadEntry> m_entry;
 
     std::vector<std::map<QString, QString>> Notes()
     {
@@ -124,7 +129,7 @@ TEST_F(DownloadEntryTest, ASingleDownloadFromStartToTheRefreshedList)
 {
     Start({HistoryLogger("A1B200501", 120)}, {1});
     ASSERT_TRUE(Connect(1));
-    DownloadEntry& entry = DownloadEntry::Instance();
+    DownloadEntry& entry = Entry();
     Spy finished(&entry, &DownloadEntry::singleFinished);
     Spy refreshed(&entry, &DownloadEntry::recordsChanged);
     auto link = QObject::connect(&entry, &DownloadEntry::singleFinished, &mainWindow,
@@ -155,7 +160,7 @@ TEST_F(DownloadEntryTest, ASingleDownloadFromStartToTheRefreshedList)
 
 TEST_F(DownloadEntryTest, RefusalsAndCancelGiveTheMainWindowBack)
 {
-    DownloadEntry& entry = DownloadEntry::Instance();
+    DownloadEntry& entry = Entry();
     DeviceManager().SetCurrentSN(QString());
     EXPECT_FALSE(entry.StartSingleDownload(&mainWindow));
     EXPECT_EQ(messages.Numbers(), QList<int>{195});
@@ -194,7 +199,7 @@ TEST_F(DownloadEntryTest, ABatchWritesItsLogEntryWithTheLinesJoined)
     Start({HistoryLogger("A1B200521", 40), HistoryLogger("A1B200522", 0)}, {1, 2});
     ASSERT_TRUE(Connect(1));
     ASSERT_TRUE(Connect(2));
-    DownloadEntry& entry = DownloadEntry::Instance();
+    DownloadEntry& entry = Entry();
     CDlgAllNote note(&mainWindow);
     ASSERT_TRUE(entry.RunBatchDownload(&mainWindow, &note));
     note.Refresh();
@@ -217,7 +222,7 @@ TEST_F(DownloadEntryTest, CancellingTheBatchAsksFirstAndClearsItsTables)
     p.pacing = true;
     Start({p}, {1});
     ASSERT_TRUE(Connect(1));
-    DownloadEntry& entry = DownloadEntry::Instance();
+    DownloadEntry& entry = Entry();
     CDlgAllNote note(&mainWindow);
     messages.Answer(qm::AnswerNo);
     messages.Answer(qm::AnswerYes);

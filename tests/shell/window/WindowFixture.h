@@ -5,10 +5,16 @@
 
 #include "DeviceFixture.h"
 
+#include "CBasicAttribute.h"
 #include "CConnect.h"
 #include "CDevManager.h"
+#include "CDeviceWindowCommands.h"
+#include "CDlgAllNote.h"
+#include "CDownloadWindowCommands.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
+#include "CTitleBar.h"
+#include "StyleSheet.h"
 #include "LoginState.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
@@ -54,15 +60,20 @@ protected:
         devtest::DeviceFixture::TearDown();
     }
 
-    // A new main window (not shown, nobody logged in).
-    qm::window::CQuillmarkBody& Open()
+    // A new main window (not shown, nobody logged in), put together as
+    // main.cpp does; `withDownload` false leaves the download subsystem out.
+    qm::window::CQuillmarkBody& Open(bool withDownload = true)
     {
         m_frame = std::make_unique<qm::CQuillmarkDlg>();
-        qm::window::InstallMainWindow(*m_frame);
-        m_body = m_frame->findChild<qm::window::CQuillmarkBody*>();
-        EXPECT_TRUE(m_body);
+        m_body = new qm::window::CQuillmarkBody(*m_frame);
+        m_body->setStyleSheet(qm::ui::MainWindowStyleSheet());
+        m_devices = new qm::window::CDeviceWindowCommands(*m_body);
+        m_downloads = withDownload ? new qm::window::CDownloadWindowCommands(*m_body, m_devices->BatchNote()) : nullptr;
         return *m_body;
     }
+
+    qm::device::CBasicAttribute* InfoPage() const { return m_devices->InfoPage(); }
+    qm::device::CDlgAllNote* BatchNote() const { return m_devices->BatchNote(); }
 
     // Logs a user of `role` in the way the window's login does.
     void LogIn(int role)
@@ -133,6 +144,8 @@ protected:
 
     std::unique_ptr<qm::CQuillmarkDlg> m_frame;
     qm::window::CQuillmarkBody* m_body = nullptr;
+    qm::window::CDeviceWindowCommands* m_devices = nullptr;
+    qm::window::CDownloadWindowCommands* m_downloads = nullptr;
     qm::MessageScript m_messages;
 };
 

@@ -17,6 +17,7 @@
 
 using namespace qm;
 using namespace qm::window;
+using qm::device::CBasicAttribute;
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST_F(DeviceCommandTest, CtrlIConnectsThenDisconnects)
     EXPECT_EQ(DeviceItem(0)->text(0), QStringLiteral("Cold-1_A1B200007"));
     EXPECT_EQ(m_body->DeviceTree()->currentItem(), DeviceItem(0));
     EXPECT_EQ(m_body->SidePageShown(), kSideDeviceInfo);
-    const CBasicAttribute& info = *m_body->InfoPage();
+    const CBasicAttribute& info = *InfoPage();
     EXPECT_EQ(info.Value(CBasicAttribute::kMac), QStringLiteral("0A:1B:2C:3D:4E:5F"));
     EXPECT_EQ(info.Value(CBasicAttribute::kHistory), QStringLiteral("50/1000"));
     EXPECT_EQ(info.Value(CBasicAttribute::kState), Msg(128));
@@ -130,6 +131,26 @@ TEST_F(DeviceCommandTest, CtrlIConnectsThenDisconnects)
               (QStringList{QStringLiteral("设备连接Cold-1"), QStringLiteral("设备断开Cold-1")}));
 }
 
+TEST_F(DeviceCommandTest, ThePairsFollowTheDeviceNotTheMenuText)
+{
+    StartLogger();
+    Connect();
+    // Menu texts that say the opposite (another language, a stale text)
+    // change nothing: the connected, stopped logger is disconnected and run.
+    m_frame->Action(MenuCmd::Connect)->setText(Msg(345));
+    m_frame->Action(MenuCmd::RunPause)->setText(Msg(347));
+    m_messages.Answer(AnswerCancel);   // 5420: keep the history
+    PressCtrl(Qt::Key_R);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{5420});
+    EXPECT_EQ(Logger().State().recordingState, 1);
+    m_messages.Clear();
+    m_messages.Answer(AnswerCancel);   // 210: stay connected
+    m_frame->Action(MenuCmd::Connect)->setText(Msg(345));
+    PressCtrl(Qt::Key_I);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{210});
+    EXPECT_TRUE(Device());
+}
+
 TEST_F(DeviceCommandTest, AFailedConnectSays186)
 {
     StartLogger();
@@ -157,7 +178,7 @@ TEST_F(DeviceCommandTest, CtrlRStartsWithoutErasingThenStops)
     EXPECT_TRUE(m_body->Button(kBtnRun)->isHidden());
     EXPECT_FALSE(m_body->Button(kBtnStop)->isHidden());
     EXPECT_FALSE(m_body->ButtonLabel(kBtnStop)->isHidden());
-    EXPECT_EQ(m_body->InfoPage()->Value(CBasicAttribute::kState), Msg(127));
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(127));
     // The start time is now; first in first out has no stop time.
     const loggersim::LoggerState started = Logger().State();
     EXPECT_LE(qAbs(FromCivil(started.startTime).secsTo(QDateTime::currentDateTime())), 61);
@@ -175,7 +196,7 @@ TEST_F(DeviceCommandTest, CtrlRStartsWithoutErasingThenStops)
     EXPECT_EQ(RunText(), QStringLiteral("运行(&R)\tCtrl+R"));
     EXPECT_FALSE(m_body->Button(kBtnRun)->isHidden());
     EXPECT_TRUE(m_body->Button(kBtnStop)->isHidden());
-    EXPECT_EQ(m_body->InfoPage()->Value(CBasicAttribute::kState), Msg(128));
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(128));
     // Stop on a stopped logger: nothing happens.
     m_body->Route(kBtnStop);
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
@@ -200,7 +221,7 @@ TEST_F(DeviceCommandTest, StartWithErasingAndTheStopWhenFullPrediction)
     // Erased, the whole memory of 1000 frames at 90 s is ahead.
     const QDateTime predicted = FromCivil(s.stopTime);
     EXPECT_LE(qAbs(predicted.secsTo(before.addSecs(90 * 1000))), 61) << predicted.toString().toStdString();
-    EXPECT_EQ(m_body->InfoPage()->Value(CBasicAttribute::kHistory), QStringLiteral("0/1000"));
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kHistory), QStringLiteral("0/1000"));
 }
 
 // A start that the logger's modes refuse shows its message and leaves the logger alone.
@@ -326,7 +347,7 @@ TEST_F(DeviceCommandTest, BatchConnectFillsTheTree)
     LogIn(kRoleUser);   // batch connect has no role check
     m_body->Route(kBtnConnectAll);
     EXPECT_EQ(device::DeviceManager().Count(), 2);
-    device::CDlgAllNote* note = m_body->BatchNote();
+    device::CDlgAllNote* note = BatchNote();
     ASSERT_TRUE(note);
     EXPECT_TRUE(note->isVisible());
     EXPECT_EQ(note->SuccessText(), QStringLiteral("2"));

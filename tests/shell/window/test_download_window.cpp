@@ -22,6 +22,7 @@
 
 using namespace qm;
 using namespace qm::window;
+using qm::device::CBasicAttribute;
 
 namespace {
 
@@ -36,12 +37,13 @@ protected:
         ASSERT_EQ(Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"),
                                          Folder() + QStringLiteral("/backup")),
                   1);
-        device::DownloadEntry::Instance().SetNameOverride([] { return QStringLiteral("rec-window"); });
     }
-    void TearDown() override
+
+    // The window, with the record name its download dialog would get.
+    void Open()
     {
-        device::DownloadEntry::Instance().SetNameOverride({});
-        WindowFixture::TearDown();
+        WindowFixture::Open();
+        m_downloads->Entry().SetNameOverride([] { return QStringLiteral("rec-window"); });
     }
 
     static loggersim::LoggerProfile Profile(const std::string& sn, int frames, bool pacing = false)
@@ -124,7 +126,7 @@ TEST_F(WindowDownloadTest, SingleDownloadDisablesTheWindowUntilItsRecordIsStored
         QDir().mkpath(folder);
         QApplication::processEvents();
         m_frame->grab().save(folder + QStringLiteral("/window-download.png"));
-        if (QWidget* progress = device::DownloadEntry::Instance().ProgressDialog())
+        if (QWidget* progress = m_downloads->Entry().ProgressDialog())
             progress->grab().save(folder + QStringLiteral("/window-download-progress.png"));
     }
     ASSERT_TRUE(WaitUntil([&] { return m_frame->isEnabled() && m_messages.Numbers().contains(199); }));
@@ -162,11 +164,11 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     EXPECT_FALSE(m_body->Button(kBtnDownloadAll)->isEnabled());   // nobody connected yet
     m_body->Route(kBtnConnectAll);
     ASSERT_EQ(device::DeviceManager().Count(), 2);
-    m_body->BatchNote()->OnBnClickedOk();
+    BatchNote()->OnBnClickedOk();
     EXPECT_TRUE(m_body->Button(kBtnDownloadAll)->isEnabled());
 
     m_body->Route(kBtnDownloadAll);
-    device::CDlgAllNote* note = m_body->BatchNote();
+    device::CDlgAllNote* note = BatchNote();
     QApplication::processEvents();
     EXPECT_EQ(note->Note().Successes(), 2);
     EXPECT_EQ(note->SuccessText(), QStringLiteral("2"));
@@ -192,7 +194,7 @@ TEST_F(WindowDownloadTest, TheDemoLoggersFromConnectToDownload)
     LogIn(kRoleAdministrator);
     m_body->Route(kBtnConnectAll);
     ASSERT_EQ(device::DeviceManager().Count(), 2);
-    m_body->BatchNote()->OnBnClickedOk();
+    BatchNote()->OnBnClickedOk();
     ASSERT_EQ(m_body->DeviceTree()->topLevelItem(0)->childCount(), 2);
     // "th" records from a timed start with first in first out; "t" had a timed
     // stop long ago, so the program may not start it again.

@@ -17,6 +17,7 @@
 
 using namespace qm;
 using namespace qm::window;
+using qm::device::CBasicAttribute;
 
 namespace {
 
@@ -69,6 +70,22 @@ TEST_F(RoutingTest, RunAndStopNeedAnOperator)
     m_messages.Clear();
     body.Route(kBtnDisconnect);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{194});
+}
+
+TEST_F(RoutingTest, ACommandWithoutItsSubsystemStaysDisabled)
+{
+    AddDevInfo(QStringLiteral("A1B200001"), 3, 115200);
+    CQuillmarkBody& body = Open(false);   // no download subsystem
+    LogIn(kRoleOperator);
+    EXPECT_FALSE(body.Button(kBtnDownload)->isEnabled());
+    EXPECT_FALSE(body.Button(kBtnDownloadAll)->isEnabled());
+    EXPECT_FALSE(m_frame->Action(MenuCmd::Download)->isEnabled());
+    EXPECT_TRUE(body.Button(kBtnConnect)->isEnabled());
+    EXPECT_TRUE(m_frame->Action(MenuCmd::SerialSettings)->isEnabled());
+    body.Route(kBtnDownload);
+    body.Route(int(MenuCmd::Download));
+    EXPECT_TRUE(m_messages.Numbers().isEmpty());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(RoutingTest, EscapeDoesNothingAndEnterSearches)
@@ -137,10 +154,10 @@ TEST_F(RoutingTest, DeviceTreeAndASecondSelectionWhileBusy)
     EXPECT_FALSE(body.SelectionBusy());
     // A known logger that is not connected fills the information page from devInfo.
     EXPECT_EQ(body.SidePageShown(), kSideDeviceInfo);
-    EXPECT_EQ(body.InfoPage()->Value(CBasicAttribute::kSN), QStringLiteral("A1B200001"));
-    EXPECT_TRUE(body.InfoPage()->ChannelShown(0));
-    EXPECT_FALSE(body.InfoPage()->ChannelShown(1));
-    EXPECT_EQ(body.InfoPage()->Value(CBasicAttribute::kState), QString());
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kSN), QStringLiteral("A1B200001"));
+    EXPECT_TRUE(InfoPage()->ChannelShown(0));
+    EXPECT_FALSE(InfoPage()->ChannelShown(1));
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kState), QString());
 }
 
 TEST_F(RoutingTest, TabsNoticesAndHiddenDeviceButtons)

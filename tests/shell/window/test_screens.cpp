@@ -18,6 +18,7 @@
 
 using namespace qm;
 using namespace qm::window;
+using qm::device::CBasicAttribute;
 
 namespace {
 
@@ -90,9 +91,9 @@ TEST_F(ScreensTest, AfterLoginAndWithALogger)
     m_body->Route(kBtnConnect);
     ASSERT_EQ(m_messages.Numbers(), QList<int>{187});
     // The channels by the names and units of the settings file.
-    EXPECT_FALSE(m_body->InfoPage()->ChannelName(0).isEmpty());
-    EXPECT_FALSE(m_body->InfoPage()->ChannelUnit(0).isEmpty());
-    EXPECT_NE(m_body->InfoPage()->ChannelName(0), m_body->InfoPage()->ChannelName(1));
+    EXPECT_FALSE(InfoPage()->ChannelName(0).isEmpty());
+    EXPECT_FALSE(InfoPage()->ChannelUnit(0).isEmpty());
+    EXPECT_NE(InfoPage()->ChannelName(0), InfoPage()->ChannelName(1));
     ExpectTidyTitleBar();
     Save(QStringLiteral("connected"));
 

@@ -18,12 +18,6 @@ namespace qm::device {
 DownloadEntry::DownloadEntry() = default;
 DownloadEntry::~DownloadEntry() = default;
 
-DownloadEntry& DownloadEntry::Instance()
-{
-    static DownloadEntry* entry = new DownloadEntry;   // lives until exit, with its dialog
-    return *entry;
-}
-
 bool DownloadEntry::AskName(QWidget* parent, QString* name)
 {
     if (m_nameOverride) {

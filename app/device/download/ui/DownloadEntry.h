@@ -17,11 +17,13 @@ class CDlgAllNote;
 class CProgressDlg;
 class SingleDownload;
 
-// Entry points of the main window into the download pipeline (single and batch).
+// Entry points of the main window into the download pipeline (single and
+// batch). The window owns one; it lives as long as the window, with its dialog.
 class DownloadEntry : public QObject {
     Q_OBJECT
 public:
-    static DownloadEntry& Instance();
+    DownloadEntry();
+    ~DownloadEntry() override;
     // Single download of the current device (DeviceManager().Current()):
     // shows messages 195/186/165 and returns false when it cannot start; asks the
     // record name (CDowmload; false on cancel); otherwise disables `mainWindow`,
@@ -55,8 +57,6 @@ public:
     void SetNameOverride(std::function<QString()> name) { m_nameOverride = std::move(name); }
 
 private:
-    DownloadEntry();
-    ~DownloadEntry() override;
     bool AskName(QWidget* parent, QString* name);
     void OnSingleFinished(const QString& sn);
     void OnSingleFailed(const QString& sn, int message, const FailReason& why);

@@ -9,10 +9,8 @@ class QGridLayout;
 class QLabel;
 
 namespace qm::device {
-class CDevice;
-}
 
-namespace qm::window {
+class CDevice;
 
 class CBasicAttribute : public QWidget {
     Q_OBJECT
@@ -23,7 +21,7 @@ public:
 
     explicit CBasicAttribute(QWidget* parent = nullptr);
 
-    void Fill(const device::CDevice& device);
+    void Fill(const CDevice& device);
     // A logger known from devInfo: its SN, MAC text and channel types (";"-joined).
     void FillKnown(const QString& sn, const QString& mac, const QString& channelTypes);
     void Clear();
@@ -50,4 +48,4 @@ private:
     QLabel* m_channelUnit[kChannels] = {};
 };
 
-} // namespace qm::window
+} // namespace qm::device

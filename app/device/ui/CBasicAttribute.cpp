@@ -9,7 +9,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace qm::window {
+namespace qm::device {
 namespace {
 
 QString VersionText(const int v[3])
@@ -90,16 +90,16 @@ void CBasicAttribute::ShowChannels(const QList<int>& types)
     }
 }
 
-void CBasicAttribute::Fill(const device::CDevice& device)
+void CBasicAttribute::Fill(const CDevice& device)
 {
-    m_sn->setText(device.sn.isEmpty() ? device::SerialOf(device.basic) : device.sn);
+    m_sn->setText(device.sn.isEmpty() ? SerialOf(device.basic) : device.sn);
     m_mac->setText(device.mac);
     SetWorkingState(device.config.recordingState != 0);
     m_history->setText(QString::asprintf("%d/%d", device.basic.storedFrames, device.basic.frameCapacity));
     m_hardware->setText(VersionText(device.basic.hardwareVersion));
     m_software->setText(VersionText(device.basic.softwareVersion));
     QList<int> types;
-    const int count = qBound(0, device.config.channelCount, int(device::kMaxChannels));
+    const int count = qBound(0, device.config.channelCount, int(kMaxChannels));
     for (int i = 0; i < count; ++i)
         types << device.channels[i].channelType;
     ShowChannels(types);
@@ -160,4 +160,4 @@ bool CBasicAttribute::ChannelShown(int index) const
     return index >= 0 && index < kChannels && !m_channelName[index]->isHidden();
 }
 
-} // namespace qm::window
+} // namespace qm::device

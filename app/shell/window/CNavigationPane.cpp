@@ -1,0 +1,285 @@
+#include "CNavigationPane.h"
+
+#include "CDevManager.h"
+#include "ControlIds.h"
+#include "DBSqlite3.h"
+#include "Recordset.h"
+#include "Strings.h"
+#include "WindowIcons.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace qm::window {
+namespace {
+
+constexpr int kSnRole = Qt::UserRole;
+constexpr int kMacRole = Qt::UserRole + 1;
+constexpr int kChannelRole = Qt::UserRole + 2;
+constexpr int kFolderIdRole = Qt::UserRole;
+
+QString DeviceItemText(const QString& name, const QString& sn) { return name + u'_' + sn; }
+
+bool OnlyRoot(const QTreeWidget* tree)
+{
+    return tree->topLevelItem(0) && tree->topLevelItem(0)->childCount() == 0;
+}
+
+} // namespace
+
+CNavigationPane::CNavigationPane(QWidget* parent, std::function<store::CDBSqlite3*()> database)
+    : QWidget(parent), m_database(std::move(database))
+{
+    setObjectName(QStringLiteral("navPane"));
+    setAttribute(Qt::WA_StyledBackground);
+
+    auto* tabs = new QWidget(this);
+    tabs->setObjectName(QStringLiteral("navTabs"));
+    auto* tabRow = new QHBoxLayout(tabs);
+    tabRow->setContentsMargins(0, 0, 0, 0);
+    tabRow->setSpacing(0);
+    const auto makeTab = [&](int id, int text) {
+        auto* tab = new QToolButton(tabs);
+        tab->setObjectName(QStringLiteral("c%1").arg(id));
+        tab->setText(Msg(text));
+        tab->setIcon(TabIcon(id));
+        tab->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        tab->setCheckable(true);
+        tab->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        tab->setMinimumHeight(38);
+        tabRow->addWidget(tab);
+        return tab;
+    };
+    m_tabDevices = makeTab(kTabDevices, 5019);
+    m_tabFolders = makeTab(kTabFolders, 5800);
+    // The tabs act on a click only; their checked look follows the window's tab.
+    connect(m_tabDevices, &QToolButton::clicked, this, [this] {
+        m_tabDevices->setChecked(m_tab == kTabDevice);
+        SwitchTab(kTabDevice);
+    });
+    connect(m_tabFolders, &QToolButton::clicked, this, [this] {
+        m_tabFolders->setChecked(m_tab == kTabFolder);
+        SwitchTab(kTabFolder);
+    });
+
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("c%1").arg(kSearchEdit));
+    m_search->setPlaceholderText(Msg(5802));
+    m_search->setClearButtonEnabled(true);
+    m_searchButton = new QToolButton(this);
+    m_searchButton->setObjectName(QStringLiteral("c%1").arg(kSearchButton));
+    m_searchButton->setText(Msg(5040));
+    m_searchButton->setMinimumHeight(26);
+    connect(m_searchButton, &QToolButton::clicked, this, &CNavigationPane::searchClicked);
+    auto* searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(8, 8, 8, 8);
+    searchRow->setSpacing(4);
+    searchRow->addWidget(m_search, 1);
+    searchRow->addWidget(m_searchButton);
+
+    const auto makeTree = [&](int id) {
+        auto* tree = new QTreeWidget(this);
+        tree->setObjectName(QStringLiteral("c%1").arg(id));
+        tree->setHeaderHidden(true);
+        tree->setIconSize(QSize(16, 16));
+        tree->setIndentation(16);
+        tree->setUniformRowHeights(true);
+        // The selection keeps its highlight when the tree loses the focus.
+        QPalette palette = tree->palette();
+        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+        tree->setPalette(palette);
+        return tree;
+    };
+    m_deviceTree = makeTree(kDeviceTree);
+    m_folderTree = makeTree(kFolderTree);
+    connect(m_deviceTree, &QTreeWidget::currentItemChanged, this, &CNavigationPane::OnDeviceTreeChanged);
+    connect(m_folderTree, &QTreeWidget::currentItemChanged, this, &CNavigationPane::OnFolderTreeChanged);
+    m_trees = new QStackedWidget(this);
+    m_trees->addWidget(m_deviceTree);
+    m_trees->addWidget(m_folderTree);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 1, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tabs);
+    layout->addLayout(searchRow);
+    layout->addWidget(m_trees, 1);
+}
+
+void CNavigationPane::ReloadDeviceTree(const QString& sn)
+{
+    QTreeWidgetItem* select = nullptr;
+    {
+        const QSignalBlocker blocker(m_deviceTree);
+        m_deviceTree->clear();
+        auto* root = new QTreeWidgetItem(m_deviceTree, QStringList{Msg(196)});
+        root->setIcon(0, TreeIcon(TreeImage::Root));
+        select = root;
+        std::unique_ptr<store::CRecordset> set;
+        store::CDBSqlite3* db = m_database ? m_database() : nullptr;
+        if (db && db->QueryRecordset(QStringLiteral("select * from devInfo order by devName collate pinyin, SN;"), set) == 1
+            && set) {
+            for (set->MoveFirst(); !set->IsEOF(); set->MoveNext()) {
+                const QString serial = set->Text(u"SN");
+                const device::DevicePtr connected = device::DeviceManager().Find(serial);
+                // A connected logger shows the name it has now.
+                const QString name = connected ? connected->name : set->Text(u"devName");
+                auto* item = new QTreeWidgetItem(root, QStringList{DeviceItemText(name, serial)});
+                item->setData(0, kSnRole, serial);
+                item->setData(0, kMacRole, set->Text(u"mac"));
+                item->setData(0, kChannelRole, set->Text(u"chan_type"));
+                item->setIcon(0, TreeIcon(connected ? TreeImage::DeviceConnected : TreeImage::DeviceKnown));
+                if (!sn.isEmpty() && serial == sn)
+                    select = item;
+            }
+        }
+        root->setExpanded(true);
+        m_deviceTree->setCurrentItem(select);
+        m_deviceTree->scrollToItem(select);
+    }
+    if (m_tab == kTabDevice && !m_busy)
+        HandleCurrent(select);
+    emit selectionHandled();
+}
+
+void CNavigationPane::ReloadFolderTree()
+{
+    QTreeWidgetItem* root = nullptr;
+    {
+        const QSignalBlocker blocker(m_folderTree);
+        m_folderTree->clear();
+        root = new QTreeWidgetItem(m_folderTree, QStringList{Msg(301)});
+        root->setIcon(0, TreeIcon(TreeImage::Folder));
+        root->setData(0, kFolderIdRole, 0);
+        root->setExpanded(true);
+        m_folderTree->setCurrentItem(root);
+    }
+    if (m_tab == kTabFolder && !m_busy)
+        HandleCurrent(root);
+}
+
+void CNavigationPane::Search()
+{
+    if (m_busy)
+        return;
+    if (m_tab == kTabFolder)
+        ReloadFolderTree();
+    else
+        ReloadDeviceTree();
+}
+
+void CNavigationPane::HandleCurrent(QTreeWidgetItem* item)
+{
+    m_busy = true;
+    if (m_tab == kTabFolder)
+        HandleFolderItem(item);
+    else
+        HandleDeviceItem(item);
+    const QTreeWidget* tree = m_tab == kTabFolder ? m_folderTree : m_deviceTree;
+    if (OnlyRoot(tree))
+        emit onlyRoot(m_tab == kTabFolder ? 342 : 343);
+    m_busy = false;
+}
+
+void CNavigationPane::OnDeviceTreeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    if (!current)
+        return;
+    if (m_busy || m_tab != kTabDevice) {
+        // Refused: the tree goes back to the item being handled.
+        const QSignalBlocker blocker(m_deviceTree);
+        m_deviceTree->setCurrentItem(previous);
+        return;
+    }
+    m_busy = true;
+    HandleDeviceItem(current);
+    m_busy = false;
+    emit selectionHandled();
+}
+
+void CNavigationPane::OnFolderTreeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+{
+    if (!current)
+        return;
+    if (m_busy || m_tab != kTabFolder) {
+        const QSignalBlocker blocker(m_folderTree);
+        m_folderTree->setCurrentItem(previous);
+        return;
+    }
+    m_busy = true;
+    HandleFolderItem(current);
+    m_busy = false;
+    emit selectionHandled();
+}
+
+void CNavigationPane::HandleDeviceItem(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    if (!item->parent()) {
+        emit deviceItemSelected(QString(), QString(), QString());
+        return;
+    }
+    emit deviceItemSelected(item->data(0, kSnRole).toString(), item->data(0, kMacRole).toString(),
+                            item->data(0, kChannelRole).toString());
+}
+
+void CNavigationPane::HandleFolderItem(QTreeWidgetItem* item)
+{
+    if (item)
+        emit folderItemSelected(item->data(0, kFolderIdRole).toInt());
+}
+
+void CNavigationPane::SwitchTab(int tab)
+{
+    if (m_tab == tab || m_busy)
+        return;
+    m_busy = true;
+    m_tab = tab;
+    m_tabDevices->setChecked(tab == kTabDevice);
+    m_tabFolders->setChecked(tab == kTabFolder);
+    const bool hadText = !m_search->text().isEmpty();
+    m_search->clear();
+    QTreeWidget* tree = tab == kTabFolder ? m_folderTree : m_deviceTree;
+    m_trees->setCurrentWidget(tree);
+    m_busy = false;
+    if (hadText) {
+        // Reloading also runs the selection of the reloaded tree.
+        if (tab == kTabFolder)
+            ReloadFolderTree();
+        else
+            ReloadDeviceTree(device::DeviceManager().CurrentSN());
+    } else {
+        HandleCurrent(tree->currentItem() ? tree->currentItem() : tree->topLevelItem(0));
+    }
+    emit selectionHandled();
+}
+
+void CNavigationPane::StartOnDevices()
+{
+    m_tab = kTabNone;
+    SwitchTab(kTabDevice);
+}
+
+void CNavigationPane::Reset()
+{
+    {
+        const QSignalBlocker blocker(m_search);
+        m_search->clear();
+    }
+    m_tab = kTabNone;
+    m_tabDevices->setChecked(false);
+    m_tabFolders->setChecked(false);
+    for (QTreeWidget* tree : {m_deviceTree, m_folderTree}) {
+        const QSignalBlocker blocker(tree);
+        tree->setCurrentItem(tree->topLevelItem(0));
+    }
+}
+
+} // namespace qm::window
