@@ -145,9 +145,11 @@ int ChangePassword(const QString& typedOld, const QString& typedNew, const QStri
     auto db = OpenUsers();
     if (!db)
         return 123;
-    const QString sql = QStringLiteral("update userinfo set user_password = '%1', latest_time = datetime('now', "
-                                       "'localtime') where user_name = '%2';")
-                            .arg(store::SqlText(newPassword), store::SqlText(login.name));
+    // The time of the change comes from the program's clock, in the stored
+    // format, like every other time the program writes.
+    const QString sql = QStringLiteral("update userinfo set user_password = '%1', latest_time = '%2' "
+                                       "where user_name = '%3';")
+                            .arg(store::SqlText(newPassword), NowText(), store::SqlText(login.name));
     if (db->ExeSql(sql) == -1)
         return 123;
     SetLoginPassword(newPassword);
@@ -202,7 +204,7 @@ int EditUser(const QString& name, const QString& typedPassword, const QString& t
     QString sql;
     if (!password.isEmpty())
         sql = QStringLiteral("update userinfo set user_password = '%1', user_type = %2, update_time = '%3', "
-                             "latest_time = datetime('now', 'localtime') where user_name = '%4';")
+                             "latest_time = '%3' where user_name = '%4';")
                   .arg(store::SqlText(password), QString::number(role), now, store::SqlText(name));
     else
         sql = QStringLiteral("update userinfo set user_type = %1, update_time = '%2' where user_name = '%3';")

@@ -29,6 +29,7 @@ struct CliCommand {
     const char* name;
     int (*run)(const QStringList& args);
     const char* usage;   // one or more lines for the help text, indented by the table
+    bool draws = false;  // paints (PDF, images): runs under a QGuiApplication, offscreen
 };
 
 // Exit codes shared by every command.

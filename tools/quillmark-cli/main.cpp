@@ -8,6 +8,7 @@
 
 #include "AppEnv.h"
 #include "CDevManager.h"
+#include "CliApplication.h"
 #include "MessageSeam.h"
 #include "Startup.h"
 
@@ -44,10 +45,12 @@ void Usage()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-
-    QString folder = QCoreApplication::applicationDirPath();
+    // The command decides which application object it runs under, so the
+    // arguments are read before there is one.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QString folder;
     if (!args.isEmpty() && args.first() == QLatin1String("--folder")) {
         if (args.size() < 2 || args.at(1).isEmpty()) {
             Usage();
@@ -56,11 +59,14 @@ int main(int argc, char** argv)
         folder = QFileInfo(args.at(1)).absoluteFilePath();
         args = args.mid(2);
     }
+    const qm::cli::CliCommand* command = args.isEmpty() ? nullptr : qm::cli::FindCliCommand(args.first());
+    const auto app = qm::cli::MakeCliApplication(argc, argv, command && command->draws);
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath();
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("help")) {
         Usage();
         return args.isEmpty() ? qm::cli::kExitUsage : qm::cli::kExitOk;
     }
-    const qm::cli::CliCommand* command = qm::cli::FindCliCommand(args.first());
     if (!command) {
         qm::cli::PrintError(QStringLiteral("quillmark-cli: unknown command \"%1\"").arg(args.first()));
         Usage();

@@ -2,6 +2,7 @@
 
 #include "AppEnv.h"
 #include "CQuillmarkDlg.h"
+#include "FileDialogHandler.h"
 #include "Fonts.h"
 #include "InstanceGuard.h"
 #include "LoginState.h"
@@ -31,15 +32,19 @@ void InstallFontSubstitutions()
     }
 }
 
-CQuillmarkApp::CQuillmarkApp() : m_messages(std::make_unique<CMessageBoxHandler>())
+CQuillmarkApp::CQuillmarkApp()
+    : m_messages(std::make_unique<CMessageBoxHandler>()), m_paths(std::make_unique<CFileDialogHandler>())
 {
     SetMessageHandler(m_messages.get());
+    SetPathHandler(m_paths.get());
 }
 
 CQuillmarkApp::~CQuillmarkApp()
 {
     if (CurrentMessageHandler() == m_messages.get())
         SetMessageHandler(nullptr);
+    if (CurrentPathHandler() == m_paths.get())
+        SetPathHandler(nullptr);
 }
 
 void CQuillmarkApp::SetMainWindowSetup(std::function<void(CQuillmarkDlg&)> setup)

@@ -10,6 +10,7 @@
 namespace qm {
 
 class CCoreContext;
+class CFileDialogHandler;
 class CInstanceGuard;
 class CMessageBoxHandler;
 class CQuillmarkDlg;
@@ -39,6 +40,7 @@ public:
 
 private:
     std::unique_ptr<CMessageBoxHandler> m_messages;
+    std::unique_ptr<CFileDialogHandler> m_paths;
     std::unique_ptr<CCoreContext> m_context;
     std::unique_ptr<CInstanceGuard> m_instance;
     std::function<void(CQuillmarkDlg&)> m_setup;

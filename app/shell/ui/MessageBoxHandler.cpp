@@ -56,15 +56,22 @@ int ShowOnUiThread(const MessageRequest& request)
 
 } // namespace
 
-int CMessageBoxHandler::Show(const MessageRequest& request)
+bool RunOnUiThread(const std::function<void()>& work)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
-        return DefaultAnswer(request.buttons);
+        return false;
     if (QThread::currentThread() == app->thread())
-        return ShowOnUiThread(request);
+        work();
+    else
+        QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
+    return true;
+}
+
+int CMessageBoxHandler::Show(const MessageRequest& request)
+{
     int answer = DefaultAnswer(request.buttons);
-    QMetaObject::invokeMethod(app, [&] { answer = ShowOnUiThread(request); }, Qt::BlockingQueuedConnection);
+    RunOnUiThread([&] { answer = ShowOnUiThread(request); });
     return answer;
 }
 

@@ -5,6 +5,8 @@
 // the worker waits for the answer.
 #include "MessageSeam.h"
 
+#include <functional>
+
 namespace qm {
 
 class CMessageBoxHandler : public IMessageHandler {
@@ -14,5 +16,9 @@ public:
 
 // The wait cursor of the store's message-pumping waits.
 void InstallWaitCursorHook();
+
+// Runs `work` on the UI thread: at once there, else queued while the calling
+// thread waits. false (nothing run) without an application object.
+bool RunOnUiThread(const std::function<void()>& work);
 
 } // namespace qm

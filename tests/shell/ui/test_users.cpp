@@ -15,6 +15,14 @@ namespace {
 
 class UsersTest : public ShellFixture {
 protected:
+    static QString LatestTime(const QString& name)
+    {
+        for (const UserRow& row : ListUsers().value_or(QList<UserRow>()))
+            if (row.name == name)
+                return row.latestTime;
+        return QStringLiteral("(no such user)");
+    }
+
     ScopedClock m_clock{QDateTime(QDate(2025, 3, 1), QTime(12, 0, 0))};
 };
 
@@ -84,7 +92,17 @@ TEST_F(UsersTest, ChangePasswordChecksInOrder)
     ClearLogin();
     const LoginOutcome out = TryLogin(QStringLiteral("admin"), QStringLiteral("it's new!"));
     EXPECT_EQ(out.message, 0);
-    EXPECT_FALSE(out.mustChange);   // the database stamped the change
+    EXPECT_FALSE(out.mustChange);
+    // Stamped by the program's clock, in the stored format.
+    EXPECT_EQ(LatestTime(QStringLiteral("admin")), QStringLiteral("2025-03-01 12:00:00"));
+
+    // A new password given by the user manager is stamped the same way.
+    ASSERT_EQ(AddUser(QStringLiteral("bob"), QStringLiteral("password8"), kRoleUser), 124);
+    m_clock.Advance(86400 + 61);
+    EXPECT_EQ(EditUser(QStringLiteral("bob"), QStringLiteral("password9"), QStringLiteral("password9"), kRoleUser), 124);
+    EXPECT_EQ(LatestTime(QStringLiteral("bob")), QStringLiteral("2025-03-02 12:01:01"));
+    EXPECT_EQ(EditUser(QStringLiteral("bob"), QString(), QString(), kRoleOperator), 124);   // no password, no stamp
+    EXPECT_EQ(LatestTime(QStringLiteral("bob")), QStringLiteral("2025-03-02 12:01:01"));
 }
 
 TEST_F(UsersTest, LoginDialogKeepsOrEmptiesItsEdits)
