@@ -34,12 +34,16 @@ bool CEventLock::TryTake()
 bool CEventLock::Wait(int timeoutMs)
 {
     std::unique_lock<std::mutex> guard(m_mutex);
+    ++m_waiting;
+    bool taken = true;
     if (timeoutMs < 0)
         m_cond.wait(guard, [this] { return m_signalled; });
-    else if (!m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs), [this] { return m_signalled; }))
-        return false;
-    m_signalled = false;
-    return true;
+    else
+        taken = m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs), [this] { return m_signalled; });
+    --m_waiting;
+    if (taken)
+        m_signalled = false;
+    return taken;
 }
 
 void CEventLock::Set()
@@ -55,6 +59,12 @@ bool CEventLock::IsSignalled() const
 {
     std::lock_guard<std::mutex> guard(m_mutex);
     return m_signalled;
+}
+
+int CEventLock::Waiting() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_waiting;
 }
 
 bool OnUiThread()
@@ -95,11 +105,14 @@ void PauseOneSecond()
     const std::time_t start = std::time(nullptr);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(1100);
     const bool ui = OnUiThread();
-    while (std::time(nullptr) == start && std::chrono::steady_clock::now() < limit) {
+    // Events are processed at least once, even when the second is about to end.
+    do {
         if (ui)
             PumpOnce();
+        if (std::time(nullptr) != start)
+            break;
         std::this_thread::sleep_for(std::chrono::milliseconds(kPassSleepMs));
-    }
+    } while (std::time(nullptr) == start && std::chrono::steady_clock::now() < limit);
 }
 
 CEventLock& DatainfoLock()

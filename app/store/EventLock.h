@@ -21,11 +21,14 @@ public:
     // Signals the event: one waiter (or the next wait) takes it.
     void Set();
     bool IsSignalled() const;
+    // Threads blocked in Wait right now (a test waits for its waiters with it).
+    int Waiting() const;
 
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_cond;
     bool m_signalled;
+    int m_waiting = 0;
 };
 
 // Waits for `lock` up to `timeoutSeconds` whole seconds (-1: without limit).
@@ -35,7 +38,8 @@ private:
 int WaitWithMessagePump(CEventLock& lock, int timeoutSeconds, bool waitCursor);
 
 // Waits until the wall clock has moved on to its next second (at most about a
-// second), processing events on the UI thread. Used between busy retries.
+// second), processing events on the UI thread at least once. Used between
+// busy retries.
 void PauseOneSecond();
 
 // True on the thread of the QCoreApplication, when there is one.

@@ -5,6 +5,7 @@
 #include "AppEnv.h"
 #include "Ciniwell.h"
 #include "ComSettings.h"
+#include "DiagnosticsCapture.h"
 #include "InitialDatabase.h"
 #include "LoginState.h"
 #include "OpenDatabase.h"
@@ -202,6 +203,8 @@ protected:
 
 private:
     QTemporaryDir m_folder;
+    // The library's reports of failed exchanges stay here, out of the machine's log.
+    qmtest::DiagnosticsCapture m_diagnostics;
     std::unique_ptr<qm::CCoreContext> m_context;
     std::unique_ptr<loggersim::CSimulator> m_sim;
     int m_deadMaster = -1;

@@ -45,20 +45,21 @@ TEST_F(CliTest, PortsAndConnectOnePort)
 
     const CliRun one = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("1")});
     EXPECT_EQ(one.code, 0) << one.err.toStdString();
-    EXPECT_EQ(one.out, QStringList{QStringLiteral("设备KMW-HxxT连接成功")});
+    const QString connected = qm::MsgF(5407, {qm::Msg(5413)});   // a logger without a card name
+    EXPECT_EQ(one.out, QStringList{connected});
     ASSERT_EQ(DevInfo().size(), 1u);
     EXPECT_EQ(DevInfo()[0].chanType, QStringLiteral("1;2"));
     const auto notes = Notes();
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].info, QStringLiteral("设备连接KMW-HxxT"));
+    EXPECT_EQ(notes[0].info, qm::Msg(269) + qm::Msg(5413));
     EXPECT_TRUE(notes[0].user.isEmpty());
 
     const CliRun zeroRun = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("2")});
     EXPECT_EQ(zeroRun.code, 1);
-    EXPECT_EQ(zeroRun.out, QStringList{QStringLiteral("COM2连接失败SN:A1B200102")});
+    EXPECT_EQ(zeroRun.out, QStringList{qm::MsgF(5408, {QStringLiteral("2"), QStringLiteral("A1B200102")})});
     const CliRun dead = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("3")});
     EXPECT_EQ(dead.code, 1);
-    EXPECT_EQ(dead.out, QStringList{QStringLiteral("COM3获取配置信息失败")});
+    EXPECT_EQ(dead.out, QStringList{qm::MsgF(5403, {QStringLiteral("3")})});
     EXPECT_EQ(Notes().size(), 1u);
 
     for (const QStringList& bad : {QStringList{QStringLiteral("connect")},
@@ -77,8 +78,8 @@ TEST_F(CliTest, ConnectAllPrintsEveryLineAndTheCounts)
     EXPECT_EQ(all.code, 0) << all.err.toStdString();
     ASSERT_EQ(all.out.size(), portCount + 1);
     EXPECT_EQ(all.out.last(), QStringLiteral("tried=%1 connected=2 failed=%2").arg(portCount).arg(portCount - 2));
-    EXPECT_TRUE(all.out.contains(QStringLiteral("设备KMW-HxxT连接成功")));
-    EXPECT_TRUE(all.out.contains(QStringLiteral("COM3获取配置信息失败")));
+    EXPECT_TRUE(all.out.contains(qm::MsgF(5407, {qm::Msg(5413)})));
+    EXPECT_TRUE(all.out.contains(qm::MsgF(5403, {QStringLiteral("3")})));
     EXPECT_EQ(DevInfo().size(), 2u);
     EXPECT_EQ(Notes().size(), 2u);
 }
@@ -89,8 +90,8 @@ TEST_F(CliTest, MessagesGoToStderrWithTheirNumber)
     ASSERT_TRUE(QFile::remove(qm::DatabasePath()));
     const CliRun r = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("1")});
     EXPECT_EQ(r.code, 1);
-    const QString expected = QStringLiteral("109: 请检查数据库文件是否存在");
-    EXPECT_TRUE(r.err.startsWith(expected)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("109: ") + qm::MsgF(109, {qm::DatabasePath()}).remove(u'\r')))
+        << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(qm::DatabasePath()));
 }
 
@@ -133,7 +134,7 @@ TEST_F(CliTest, RunAndStopKeepTheHistoryUnlessClearIsGiven)
     // The audit trail has the window's entries, without a user.
     const auto runs = Notes(6);
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].info, qm::Msg(271) + QStringLiteral("KMW-HxxT"));
+    EXPECT_EQ(runs[0].info, qm::Msg(271) + qm::Msg(5413));
     EXPECT_TRUE(runs[0].user.isEmpty());
     EXPECT_EQ(Notes(7).size(), 1u);
 

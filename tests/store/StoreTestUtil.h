@@ -1,12 +1,27 @@
 #pragma once
 // Scratch files for the store tests, and raw SQLite access that bypasses the
 // store so tests can check what is really on disk.
+#include "StoreSeams.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 namespace storetest {
+
+// The store's program-log lines ("source|line") while alive, instead of the log file.
+struct ProgramLogCapture {
+    ProgramLogCapture()
+    {
+        qm::store::SetProgramLogWriter(
+            [this](const QString& source, const QString& line) { lines << source + u'|' + line; });
+    }
+    ~ProgramLogCapture() { qm::store::SetProgramLogWriter({}); }
+    ProgramLogCapture(const ProgramLogCapture&) = delete;
+    ProgramLogCapture& operator=(const ProgramLogCapture&) = delete;
+    QStringList lines;
+};
 
 // A scratch program folder with database/ and log/ below it.
 class ScratchFolder {

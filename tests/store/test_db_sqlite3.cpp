@@ -28,15 +28,6 @@ protected:
     std::unique_ptr<CDBSqlite3> db;
 };
 
-struct LogCapture {
-    LogCapture()
-    {
-        SetProgramLogWriter([this](const QString& source, const QString& line) { lines << source + u'|' + line; });
-    }
-    ~LogCapture() { SetProgramLogWriter({}); }
-    QStringList lines;
-};
-
 int CountRows(void* arg, int, char**, char**)
 {
     ++*static_cast<int*>(arg);
@@ -231,7 +222,7 @@ TEST_F(DBSqlite3Test, ReportModesAndExceptionsInCallbacks)
 {
     ASSERT_NE(db->ExeSql(QStringLiteral("create table t(a); insert into t values(1);")), -1);
     qm::MessageScript script;
-    LogCapture log;
+    storetest::ProgramLogCapture log;
     db->SetReportMode(kReportLog);
     EXPECT_EQ(db->ExeSql(QStringLiteral("select nope from t")), -1);
     ASSERT_EQ(log.lines.size(), 1);

@@ -27,9 +27,7 @@ protected:
         db = OpenDatabase(nullptr, path, 1, 0, 1);
         ASSERT_TRUE(db);
         db->SetReportMode(kReportLog);
-        SetProgramLogWriter([this](const QString& source, const QString& line) { log << source + u'|' + line; });
     }
-    void TearDown() override { SetProgramLogWriter({}); }
 
     void Exec(const QString& sql) { ASSERT_NE(db->ExeSql(sql), -1) << sql.toStdString(); }
 
@@ -62,7 +60,7 @@ protected:
     storetest::ScratchFolder dir;
     QString path;
     std::unique_ptr<CDBSqlite3> db;
-    QStringList log;
+    storetest::ProgramLogCapture log;
 };
 
 } // namespace
@@ -89,13 +87,13 @@ TEST_F(RepairTest, LegacyTableIsRebuiltOnFirstCountKeepingItsContent)
               QStringList({"2024-01-01 00:00:00|1.0|1", "2024-01-01 00:01:00|O'last|1", "2024-01-01 00:02:00|3.0|1"}));
     EXPECT_TRUE(Rows(QStringLiteral("select name from sqlite_master where name like 'temp_%'")).isEmpty());
     const QString where = QStringLiteral("(%1)").arg(path);
-    EXPECT_EQ(log, QStringList({"CDBOperator::FormatTable|delete 2 repeat data from " + kTable + where,
+    EXPECT_EQ(log.lines, QStringList({"CDBOperator::FormatTable|delete 2 repeat data from " + kTable + where,
                                 "CDBOperator::FormatTable|succeed to format " + kTable + where}));
 
     // Rebuilt once: the next count changes nothing.
-    log.clear();
+    log.lines.clear();
     EXPECT_EQ(CountDistinct(*db, kTable, QStringLiteral("his_time"), QStringLiteral("his_data <> '1.0'")), 2);
-    EXPECT_TRUE(log.isEmpty());
+    EXPECT_TRUE(log.lines.isEmpty());
 }
 
 TEST_F(RepairTest, CurrentLayoutsAreLeftAloneUnlessForced)
@@ -135,7 +133,7 @@ TEST_F(RepairTest, FailedRebuildLeavesTheTableAsItWas)
     EXPECT_EQ(CreateText(kTable), before);
     EXPECT_EQ(Rows(QStringLiteral("select count(*) from %1").arg(kTable)), QStringList("2"));
     EXPECT_TRUE(Rows(QStringLiteral("select name from sqlite_master where name like 'temp_%'")).isEmpty());
-    EXPECT_TRUE(log.contains("CDBOperator::FormatTable|failed to format " + kTable + "(" + path + ")"));
+    EXPECT_TRUE(log.lines.contains("CDBOperator::FormatTable|failed to format " + kTable + "(" + path + ")"));
 }
 
 TEST_F(RepairTest, RunIfTableExistsRunsOnlyOnPresentTables)

@@ -5,10 +5,10 @@
 #include "CConnect.h"
 #include "CSelCOM.h"
 #include "MessageSeam.h"
+#include "ModalAnswer.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTimer>
 #include <QToolButton>
 
 using namespace qm::device;
@@ -113,20 +113,20 @@ TEST_F(DialogTest, ConnectDialogConnectsTheConfiguredLogger)
     EXPECT_FALSE(dialog.UsbButton()->isChecked());
 
     // A new logger: the naming dialog comes up; Cancel on it ends with 0.
-    QTimer::singleShot(0, [] {
-        if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            w->reject();
+    qmtest::OnNextModal([](QWidget* w) {
+        ASSERT_TRUE(qobject_cast<CAddDev*>(w));
+        static_cast<QDialog*>(w)->reject();
     });
     dialog.OnBnClickedOk();
     EXPECT_EQ(dialog.Result(), 0);
     EXPECT_EQ(devices.Count(), 0);
 
     CConnect second(procedure);
-    QTimer::singleShot(0, [] {
-        if (auto* w = qobject_cast<CAddDev*>(QApplication::activeModalWidget())) {
-            w->NameEdit()->setText(QStringLiteral("冷库"));
-            w->OnBnClickedOk();
-        }
+    qmtest::OnNextModal([](QWidget* w) {
+        auto* naming = qobject_cast<CAddDev*>(w);
+        ASSERT_TRUE(naming);
+        naming->NameEdit()->setText(QStringLiteral("冷库"));
+        naming->OnBnClickedOk();
     });
     second.OnBnClickedOk();
     EXPECT_EQ(second.Result(), 1);

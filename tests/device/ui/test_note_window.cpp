@@ -2,9 +2,9 @@
 
 #include "CDlgAllNote.h"
 #include "MessageSeam.h"
+#include "Strings.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace qm::device;
+using qm::Msg;
 
 namespace {
 
@@ -28,7 +29,7 @@ TEST(BatchNoteWindow, FollowsReportsFromSeveralThreads)
     QWidget mainWindow;
     mainWindow.show();
     CDlgAllNote dlg(&mainWindow);
-    dlg.Begin(QStringLiteral("批量连接"), false);
+    dlg.Begin(Msg(5038), false);
     EXPECT_FALSE(mainWindow.isEnabled());
     EXPECT_TRUE(dlg.isEnabled());   // a window of its own, not disabled with the main one
     dlg.Note().SetTotal(200);
@@ -46,9 +47,7 @@ TEST(BatchNoteWindow, FollowsReportsFromSeveralThreads)
         });
     }
     // The window keeps up while the workers write.
-    QElapsedTimer timer;
-    timer.start();
-    while (dlg.Note().Snapshot().done < kThreads * kEach && timer.elapsed() < 5000)
+    while (dlg.Note().Snapshot().done < kThreads * kEach)
         QApplication::processEvents();
     for (auto& w : workers)
         w.join();
@@ -80,7 +79,7 @@ TEST(BatchNoteWindow, FollowsReportsFromSeveralThreads)
     EXPECT_TRUE(mainWindow.isEnabled());
 
     // A new batch starts with a clean window.
-    dlg.Begin(QStringLiteral("批量连接"), false);
+    dlg.Begin(Msg(5038), false);
     dlg.Note().ReportSuccess(QStringLiteral("设备A连接成功"));
     SettleEvents();
     EXPECT_EQ(dlg.Lines()->toPlainText(), QStringLiteral("设备A连接成功"));
@@ -92,7 +91,7 @@ TEST(BatchNoteWindow, CancelOfADownloadAsksFirst)
     qm::MessageScript messages;
     QWidget mainWindow;
     CDlgAllNote dlg(&mainWindow);
-    dlg.Begin(QStringLiteral("批量下载"), true);
+    dlg.Begin(Msg(219), true);
     SettleEvents();
     ASSERT_TRUE(dlg.CancelButton()->isVisible());
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "DiagnosticsCapture.h"
 #include "Kelvane.h"
 #include "loggersim/Simulator.h"
 
@@ -45,15 +46,10 @@ class SimFixture : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder_ = pattern;
     setenv("QUILLMARK_FOLDER", folder_.c_str(), 1);
-    CKelvane::SetDiagnosticSink([this](const char* source, const char*, const char* text) {
-      std::lock_guard lock(reportMutex_);
-      reports_.push_back(std::string(source) + "|" + text);
-    });
   }
 
   void TearDown() override {
     sim_.reset();
-    CKelvane::SetDiagnosticSink({});
     unsetenv("QUILLMARK_FOLDER");
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
@@ -76,13 +72,15 @@ class SimFixture : public ::testing::Test {
     ASSERT_EQ(link.Instance(sim_->ComOf(i), baud), 1);
   }
 
+  // "source|text" of each report.
   std::vector<std::string> Reports() {
-    std::lock_guard lock(reportMutex_);
-    return reports_;
+    std::vector<std::string> lines;
+    for (const qmtest::Entry& e : diagnostics_.Reports()) lines.push_back(e.source + "|" + e.text);
+    return lines;
   }
   std::string LastReport() {
-    std::lock_guard lock(reportMutex_);
-    return reports_.empty() ? std::string() : reports_.back();
+    const std::vector<std::string> lines = Reports();
+    return lines.empty() ? std::string() : lines.back();
   }
 
   loggersim::CSimulator& Sim() { return *sim_; }
@@ -94,8 +92,7 @@ class SimFixture : public ::testing::Test {
  private:
   std::string folder_;
   std::unique_ptr<loggersim::CSimulator> sim_;
-  std::mutex reportMutex_;
-  std::vector<std::string> reports_;
+  qmtest::DiagnosticsCapture diagnostics_;
 };
 
 }  // namespace linktest

@@ -4,7 +4,7 @@
 #include "RecordCodec.h"
 #include "Kelvane.h"
 #include "PtyPeer.h"
-#include "SinkCapture.h"
+#include "DiagnosticsCapture.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ protected:
     }
     std::vector<Bytes> Requests() { return peer.Requests(); }
 
-    SinkCapture sink;
+    qmtest::DiagnosticsCapture sink;
     RegisterLogger logger;
     ScriptedPeer peer{logger.Handler()};
     CKelvane link;
@@ -49,7 +49,7 @@ Bytes ConfigBlock()
 
 TEST(KelvaneInstance, MissingPortFailsWithTheInitialisationMessage)
 {
-    SinkCapture sink;
+    qmtest::DiagnosticsCapture sink;
     ScratchFolder folder;
     CKelvane link;
     EXPECT_EQ(link.Instance(77, 115200), 0);

@@ -2,7 +2,7 @@
 #include "Conversions.h"
 #include "Kelvane.h"
 #include "PtyPeer.h"
-#include "SinkCapture.h"
+#include "DiagnosticsCapture.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -94,7 +94,7 @@ protected:
                                     &received, kDelay, 2);
     }
 
-    SinkCapture sink;
+    qmtest::DiagnosticsCapture sink;
     HistoryLogger history;
     ScriptedPeer peer{[this](const Bytes& r) { return history.Answer(r); }};
     CKelvane link;

@@ -126,9 +126,24 @@ void ScriptedPeer::Run()
         const Bytes reply = m_handler(request);
         if (replyDelayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs.load()));
-        if (!reply.empty())
+        if (!reply.empty()) {
             m_pty.WriteMaster(reply);
+            ++repliesWritten;
+        }
     }
+}
+
+bool WaitReadable(const std::string& path, int guardMs)
+{
+    // The library's descriptor on the slave: found by its link in /proc.
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(entry.path(), ec).string() != path || ec)
+            continue;
+        pollfd p{std::stoi(entry.path().filename().string()), POLLIN, 0};
+        return ::poll(&p, 1, guardMs) == 1 && (p.revents & POLLIN);
+    }
+    return false;
 }
 
 void RegisterLogger::Set(int start, const Bytes& data)

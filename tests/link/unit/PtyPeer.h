@@ -53,6 +53,7 @@ public:
     const std::string& SlavePath() const { return m_pty.SlavePath(); }
     std::vector<Bytes> Requests();
     std::atomic<int> replyDelayMs{0};
+    std::atomic<int> repliesWritten{0};   // replies handed to the line so far
 
 private:
     void Run();
@@ -80,6 +81,11 @@ struct RegisterLogger {
     Bytes Answer(const Bytes& request);
     ScriptedPeer::Handler Handler() { return [this](const Bytes& r) { return Answer(r); }; }
 };
+
+// Waits until bytes wait to be read on `path` (a pty slave this process has
+// open, as the library's port), without reading them. false when no such
+// descriptor is open or nothing arrives within `guardMs`.
+bool WaitReadable(const std::string& path, int guardMs = 30000);
 
 // A scratch program folder (QUILLMARK_FOLDER) removed again at the end.
 class ScratchFolder {

@@ -13,6 +13,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const Bytes kRequest = kelvane::BuildReadRequest(0x03, 0x01E0, 4);
+constexpr int kLongDelay = 20000;
 
 Bytes TimeReply()
 {
@@ -57,13 +58,15 @@ TEST(KelvaneTransport, HangUpDuringTheWaitIsAFailedRead)
     PtyPair pty;
     CKelvane port;
     ASSERT_EQ(port.InstancePath(pty.SlavePath().c_str(), 9600), 1);
+    // The far end hangs up once it has the request; the delay leaves it
+    // ample time to, however loaded the machine (a hang-up waits the delay out).
     std::thread peer([&] {
-        pty.ReadMaster(8, 500);
+        pty.ReadMaster(8, kLongDelay);
         pty.CloseMaster();
     });
     Bytes reply;
     int length = 0;
-    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 300), 0);
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 2000), 0);
     peer.join();
     EXPECT_EQ(length, -1);
     EXPECT_FALSE(port.IsOpen());
@@ -79,7 +82,7 @@ TEST(KelvaneTransport, ReadWithNothingWaitingLeavesTheBuffer)
     EXPECT_EQ(buffer, Bytes(4, 0xEE));
 
     pty.WriteMaster(Bytes{1, 2, 3, 4, 5, 6});
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(WaitReadable(pty.SlavePath()));
     EXPECT_EQ(port.Read(buffer, 0), 6);  // everything waiting, more than the buffer held
     EXPECT_EQ(buffer, (Bytes{1, 2, 3, 4, 5, 6}));
 
@@ -99,7 +102,10 @@ TEST(KelvaneTransport, LateReplyGivesNothingAndIsPurgedBeforeTheNextRequest)
     EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 20, kelvane::ReplyComplete), 1);
     EXPECT_EQ(length, 0);
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the late reply lands now
+    // The late reply lands now.
+    while (peer.repliesWritten.load() < 1)
+        std::this_thread::yield();
+    ASSERT_TRUE(WaitReadable(peer.SlavePath()));
     peer.replyDelayMs = 0;
     const Bytes other = kelvane::BuildReadRequest(0x03, 0x0000, 1);
     EXPECT_EQ(port.Exchange(other.data(), 8, reply, length, 100), 1);
@@ -116,9 +122,10 @@ TEST(KelvaneTransport, CompleteReplyEndsTheWaitPartialReplyWaitsTheDelay)
     ASSERT_EQ(port.InstancePath(peer.SlavePath().c_str(), 115200), 1);
     Bytes reply;
     int length = 0;
+    // A delay no loaded machine reaches: the wait ends with the reply, not the delay.
     auto start = Clock::now();
-    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 3000, kelvane::ReplyComplete), 1);
-    EXPECT_LT(MillisSince(start), 1000);
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, kLongDelay, kelvane::ReplyComplete), 1);
+    EXPECT_LT(MillisSince(start), kLongDelay);
     EXPECT_EQ(reply, TimeReply());
     EXPECT_EQ(length, 13);
 
@@ -143,7 +150,7 @@ TEST(KelvaneTransport, ExceptionReplyEndsTheWaitToo)
     Bytes reply;
     int length = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, 3000, kelvane::ReplyComplete), 1);
-    EXPECT_LT(MillisSince(start), 1000);
+    EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, kLongDelay, kelvane::ReplyComplete), 1);
+    EXPECT_LT(MillisSince(start), kLongDelay);
     EXPECT_EQ(length, 5);
 }

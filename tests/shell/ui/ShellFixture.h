@@ -5,18 +5,19 @@
 #include "InitialDatabase.h"
 #include "LoginState.h"
 #include "MessageSeam.h"
+#include "ModalAnswer.h"
 #include "Startup.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+
+using qmtest::OnNextModal;
 
 class ShellFixture : public ::testing::Test {
 protected:
@@ -26,25 +27,6 @@ protected:
         m_context = std::make_unique<qm::CCoreContext>(m_folder.path());
     }
     void TearDown() override { m_context.reset(); }
-
-    // Runs `act` on the next modal dialog once it is up (within two seconds).
-    static void OnNextModal(std::function<void(QWidget*)> act)
-    {
-        auto* timer = new QTimer;
-        auto* started = new QElapsedTimer;
-        started->start();
-        QObject::connect(timer, &QTimer::timeout, [timer, started, act] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal && started->elapsed() < 2000)
-                return;
-            timer->stop();
-            timer->deleteLater();
-            delete started;
-            if (modal)
-                act(modal);
-        });
-        timer->start(10);
-    }
 
     static void Type(QWidget* dialog, const char* edit, const QString& text)
     {

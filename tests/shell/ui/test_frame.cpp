@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "InstanceGuard.h"
 #include "OperationLog.h"
+#include "Strings.h"
 #include "Users.h"
 
 #include <QAction>
@@ -34,7 +35,7 @@ TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
     ASSERT_EQ(AddUser(QStringLiteral("op"), QStringLiteral("password8"), kRoleOperator), 124);
     CQuillmarkDlg window;
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Orvo记录仪管理系统"));
+    EXPECT_EQ(window.windowTitle(), Msg(119));
     EXPECT_FALSE(window.Action(MenuCmd::SaveAs)->isEnabled());   // not run by the frame
     EXPECT_EQ(window.Action(MenuCmd::Connect)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
 
@@ -65,7 +66,7 @@ TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
     EXPECT_TRUE(asked);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(LoginState(), kNobodyLoggedIn);
-    EXPECT_EQ(window.UserLabelText(), QStringLiteral("登录"));
+    EXPECT_EQ(window.UserLabelText(), Msg(118));
     EXPECT_EQ(changes, 2);
 
     const auto rows = SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 0);
@@ -144,7 +145,7 @@ TEST_F(FrameTest, AuditViewerSearchBounds)
     EXPECT_EQ(dialog.TypeCombo()->count(), 29);
     EXPECT_EQ(dialog.TypeCombo()->itemText(0), QString());
     EXPECT_EQ(dialog.TypeCombo()->itemData(28).toInt(), 28);
-    EXPECT_EQ(dialog.TypeCombo()->itemText(28), QStringLiteral("生成PDF报告"));
+    EXPECT_EQ(dialog.TypeCombo()->itemText(28), OperationTypeText(28));
     EXPECT_EQ(dialog.UserCombo()->itemText(0), QString());
     EXPECT_EQ(dialog.ExportButton()->isEnabled(), false);
 
@@ -162,7 +163,7 @@ TEST_F(FrameTest, AuditViewerSearchBounds)
     const QStringList sameMinute = search(QTime(10, 30), QTime(10, 30));
     EXPECT_EQ(sameMinute, (QStringList{"in 59", "in 30", "in 0"}));   // newest first
     EXPECT_EQ(dialog.List()->topLevelItem(0)->text(0), QStringLiteral("1"));
-    EXPECT_EQ(dialog.List()->topLevelItem(0)->text(2), QStringLiteral("设备连接"));
+    EXPECT_EQ(dialog.List()->topLevelItem(0)->text(2), OperationTypeText(4));
     EXPECT_EQ(search(QTime(10, 31), QTime(10, 29)), search(QTime(10, 29), QTime(10, 31)));
     EXPECT_EQ(search(QTime(10, 31), QTime(10, 29)).size(), 5);
 

@@ -4,6 +4,7 @@
 #include "CUserManager.h"
 #include "Clock.h"
 #include "OpenDatabase.h"
+#include "Strings.h"
 #include "Users.h"
 
 #include <QComboBox>
@@ -120,7 +121,7 @@ TEST_F(UsersTest, LoginDialogKeepsOrEmptiesItsEdits)
     dialog.PasswordEdit()->setText(QStringLiteral("Quillmark1"));
     dialog.OnBnClickedOk();
     EXPECT_EQ(m_messages.LastNumber(), 361);
-    EXPECT_EQ(m_messages.Requests().last().text, QStringLiteral("密码使用超过10天，请及时修改密码"));
+    EXPECT_EQ(m_messages.Requests().last().text, MsgF(361, {QStringLiteral("10")}));
     EXPECT_TRUE(dialog.MustChangePassword());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
@@ -149,7 +150,7 @@ TEST_F(UsersTest, ManagerNeverEditsAdminAndLogsAnEdit)
     });
     manager.OnBnClickedBuserEdit();
     EXPECT_EQ(m_messages.LastNumber(), 124);
-    EXPECT_EQ(manager.List()->topLevelItem(1)->text(2), QStringLiteral("禁用"));
+    EXPECT_EQ(manager.List()->topLevelItem(1)->text(2), RoleText(kRoleDisabled));
     EXPECT_EQ(TryLogin(QStringLiteral("bob"), QStringLiteral("password8")).message, 360);
 }
 

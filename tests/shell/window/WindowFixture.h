@@ -17,13 +17,12 @@
 #include "StyleSheet.h"
 #include "LoginState.h"
 #include "MessageSeam.h"
+#include "ModalAnswer.h"
 #include "OperationLog.h"
 #include "Recordset.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -34,6 +33,8 @@
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 QT_END_NAMESPACE
+
+using qmtest::OnNextModal;
 
 namespace wintest {
 
@@ -81,24 +82,6 @@ protected:
         qm::SetLogin(7, QStringLiteral("amy"), QStringLiteral("pw"), role, QString());
         m_frame->show();
         emit m_frame->loginChanged();
-    }
-
-    // Runs `act` on the next modal dialog once it is up (within three seconds).
-    static void OnNextModal(std::function<void(QWidget*)> act)
-    {
-        auto* timer = new QTimer;
-        auto started = std::make_shared<QElapsedTimer>();
-        started->start();
-        QObject::connect(timer, &QTimer::timeout, [timer, started, act] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal && started->elapsed() < 3000)
-                return;
-            timer->stop();
-            timer->deleteLater();
-            if (modal)
-                act(modal);
-        });
-        timer->start(10);
     }
 
     // Answers the connect dialog with OK (it connects there and then).

@@ -85,13 +85,13 @@ protected:
 TEST_F(DeviceCommandTest, CtrlIConnectsThenDisconnects)
 {
     StartLogger();
-    EXPECT_EQ(ConnectText(), QStringLiteral("连接(&I)\tCtrl+I"));
+    EXPECT_EQ(ConnectText(), Msg(345));
     EXPECT_EQ(m_frame->Action(MenuCmd::Connect)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
     ConnectOnNextDialog();
     PressCtrl(Qt::Key_I);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{187});
     ASSERT_TRUE(Device());
-    EXPECT_EQ(ConnectText(), QStringLiteral("断开(&I)\tCtrl+I"));
+    EXPECT_EQ(ConnectText(), Msg(346));
     // The tree shows the logger under its card name and selects it; the
     // information page shows what the logger reported.
     ASSERT_TRUE(DeviceItem(0));
@@ -121,14 +121,14 @@ TEST_F(DeviceCommandTest, CtrlIConnectsThenDisconnects)
     PressCtrl(Qt::Key_I);
     EXPECT_EQ(m_messages.Numbers(), (QList<int>{210, 190}));
     EXPECT_FALSE(Device());
-    EXPECT_EQ(ConnectText(), QStringLiteral("连接(&I)\tCtrl+I"));
+    EXPECT_EQ(ConnectText(), Msg(345));
     EXPECT_FALSE(m_body->Button(kBtnConnect)->isHidden());
     EXPECT_FALSE(m_body->Button(kBtnRun)->isEnabled());
     const QList<int> types = NoteTypes();
     EXPECT_EQ(types.mid(types.size() - 2), (QList<int>{4, 5}));
     const QStringList texts = NoteTexts();
     EXPECT_EQ(texts.mid(texts.size() - 2),
-              (QStringList{QStringLiteral("设备连接Cold-1"), QStringLiteral("设备断开Cold-1")}));
+              (QStringList{Msg(269) + QStringLiteral("Cold-1"), Msg(270) + QStringLiteral("Cold-1")}));
 }
 
 TEST_F(DeviceCommandTest, ThePairsFollowTheDeviceNotTheMenuText)
@@ -159,22 +159,21 @@ TEST_F(DeviceCommandTest, AFailedConnectSays186)
     m_body->Route(kBtnConnect);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{186});
     EXPECT_FALSE(Device());
-    EXPECT_EQ(ConnectText(), QStringLiteral("连接(&I)\tCtrl+I"));
+    EXPECT_EQ(ConnectText(), Msg(345));
 }
 
 TEST_F(DeviceCommandTest, CtrlRStartsWithoutErasingThenStops)
 {
     StartLogger();
     Connect();
-    EXPECT_EQ(RunText(), QStringLiteral("运行(&R)\tCtrl+R"));
-    m_messages.Answer(AnswerCancel);   // "是否清除数据？": keep the history
+    EXPECT_EQ(RunText(), Msg(348));
+    m_messages.Answer(AnswerCancel);   // 5420, clear the history? No: keep it
     PressCtrl(Qt::Key_R);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{5420});
-    EXPECT_EQ(m_messages.Requests().at(0).text, QStringLiteral("是否清除数据？"));
     EXPECT_EQ(Logger().State().recordingState, 1);
     EXPECT_EQ(Logger().State().clearCount, 0);
     EXPECT_EQ(Logger().StoredFrames(), 50);
-    EXPECT_EQ(RunText(), QStringLiteral("暂停(&R)\tCtrl+R"));
+    EXPECT_EQ(RunText(), Msg(347));
     EXPECT_TRUE(m_body->Button(kBtnRun)->isHidden());
     EXPECT_FALSE(m_body->Button(kBtnStop)->isHidden());
     EXPECT_FALSE(m_body->ButtonLabel(kBtnStop)->isHidden());
@@ -193,7 +192,7 @@ TEST_F(DeviceCommandTest, CtrlRStartsWithoutErasingThenStops)
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
     EXPECT_EQ(Logger().State().recordingState, 0);
     EXPECT_FALSE(Logger().State().stopTime.IsZero());
-    EXPECT_EQ(RunText(), QStringLiteral("运行(&R)\tCtrl+R"));
+    EXPECT_EQ(RunText(), Msg(348));
     EXPECT_FALSE(m_body->Button(kBtnRun)->isHidden());
     EXPECT_TRUE(m_body->Button(kBtnStop)->isHidden());
     EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(128));
@@ -203,7 +202,7 @@ TEST_F(DeviceCommandTest, CtrlRStartsWithoutErasingThenStops)
 
     const QList<int> types = NoteTypes();
     EXPECT_EQ(types.mid(types.size() - 2), (QList<int>{6, 7}));
-    EXPECT_EQ(NoteTexts().last(), QStringLiteral("设备暂停Cold-1"));
+    EXPECT_EQ(NoteTexts().last(), Msg(272) + QStringLiteral("Cold-1"));
 }
 
 TEST_F(DeviceCommandTest, StartWithErasingAndTheStopWhenFullPrediction)
@@ -211,7 +210,7 @@ TEST_F(DeviceCommandTest, StartWithErasingAndTheStopWhenFullPrediction)
     StartLogger(kRoleAdministrator, [](loggersim::LoggerState& s) { s.stopMode = loggersim::kStopWhenFull; });
     Connect();
     const QDateTime before = QDateTime::currentDateTime();
-    m_body->Route(kBtnRun);   // OK to "是否清除数据？"
+    m_body->Route(kBtnRun);   // OK to 5420: the history is cleared
     EXPECT_EQ(m_messages.Numbers(), QList<int>{5420});
     const loggersim::LoggerState s = Logger().State();
     EXPECT_EQ(s.clearCount, 1);
@@ -248,29 +247,29 @@ protected:
         EXPECT_EQ(after.startTime, before.startTime);
         EXPECT_EQ(after.stopTime, before.stopTime);
         EXPECT_EQ(after.clearCount, 0);
-        EXPECT_EQ(RunText(), QStringLiteral("运行(&R)\tCtrl+R"));
+        EXPECT_EQ(RunText(), Msg(348));
         EXPECT_FALSE(NoteTypes().contains(6));
     }
 };
 
 TEST_F(RefusedStartTest, KeyStart)
 {
-    Expect(loggersim::kStartKey, loggersim::kStopFifo, false, 0, 230, QStringLiteral("按键启动时，软件不能手动启动和定时停止"));
+    Expect(loggersim::kStartKey, loggersim::kStopFifo, false, 0, 230, Msg(230));
 }
 
 TEST_F(RefusedStartTest, StopWhenFullWithAFullMemory)
 {
-    Expect(loggersim::kStartTimed, loggersim::kStopWhenFull, true, 0, 222, QStringLiteral("已经记满停止，无法再次启动"));
+    Expect(loggersim::kStartTimed, loggersim::kStopWhenFull, true, 0, 222, MsgF(222, {Msg(257)}));
 }
 
 TEST_F(RefusedStartTest, TimedStopAfterItsStart)
 {
-    Expect(loggersim::kStartTimed, loggersim::kStopTimed, false, -7200, 222, QStringLiteral("已经定时停止，无法再次启动"));
+    Expect(loggersim::kStartTimed, loggersim::kStopTimed, false, -7200, 222, MsgF(222, {Msg(255)}));
 }
 
 TEST_F(RefusedStartTest, KeyStopAfterItsStart)
 {
-    Expect(loggersim::kStartTimed, loggersim::kStopKey, false, -7200, 222, QStringLiteral("已经按键停止，无法再次启动"));
+    Expect(loggersim::kStartTimed, loggersim::kStopKey, false, -7200, 222, MsgF(222, {Msg(256)}));
 }
 
 TEST_F(DeviceCommandTest, TimedStopBeforeItsStartStartsNowAndKeepsTheStop)
@@ -313,7 +312,7 @@ TEST_F(DeviceCommandTest, ALostLoggerFailsWith123AndKeepsTheButtons)
     m_body->Route(kBtnRun);
     EXPECT_EQ(m_messages.Numbers(), (QList<int>{5420, 123}));
     EXPECT_FALSE(m_body->Button(kBtnRun)->isHidden());
-    EXPECT_EQ(RunText(), QStringLiteral("运行(&R)\tCtrl+R"));
+    EXPECT_EQ(RunText(), Msg(348));
     const QList<int> types = NoteTypes();
     EXPECT_FALSE(types.contains(6));
 }

@@ -1,4 +1,7 @@
-// Captures what the library reports and traces while a test runs.
+// Captures what the device library reports (its diagnostics, which go to
+// syslog otherwise) and traces while it is alive: the one capture every suite
+// that talks to loggers uses, so tests read the reports and never write to the
+// machine's log.
 #pragma once
 
 #include "Kelvane.h"
@@ -7,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace linktest {
+namespace qmtest {
 
 struct Entry {
     std::string source;
@@ -15,9 +18,9 @@ struct Entry {
     std::string text;
 };
 
-class SinkCapture {
+class DiagnosticsCapture {
 public:
-    SinkCapture()
+    DiagnosticsCapture()
     {
         CKelvane::SetDiagnosticSink([this](const char* source, const char* first, const char* text) {
             std::lock_guard<std::mutex> guard(m_lock);
@@ -28,7 +31,7 @@ public:
             m_traces.push_back({source, "", text});
         });
     }
-    ~SinkCapture()
+    ~DiagnosticsCapture()
     {
         CKelvane::SetDiagnosticSink({});
         CKelvane::SetTraceSink({});
@@ -50,4 +53,4 @@ private:
     std::vector<Entry> m_traces;
 };
 
-}  // namespace linktest
+}  // namespace qmtest
