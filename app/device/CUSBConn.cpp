@@ -11,13 +11,6 @@ int CUSBConn::WarnSet(int delay, int attempts) { return m_link.WarnSet(delay, at
 
 int CUSBConn::GetMac(int mac[6], int delay, int attempts) { return m_link.GetMac(mac, delay, attempts); }
 
-int CUSBConn::GetBattery(int raw, float temperature, int type) { return CKelvane::GetBattery(raw, temperature, type); }
-
-int CUSBConn::GetDeviceTime(SYSTEMTIME* time, int delay, int attempts)
-{
-    return m_link.GetDeviceTime(time, delay, attempts);
-}
-
 int CUSBConn::GetConfig(ConfigInfo& config, int delay, int attempts)
 {
     const int result = m_link.GetConfig(config, delay, attempts);
@@ -65,19 +58,7 @@ int CUSBConn::DownHistoryData(int channels, SYSTEMTIME start, int frameBytes, Hi
     return m_link.DownHistoryData(channels, start, frameBytes, callback, name, context, delay, attempts);
 }
 
-int CUSBConn::ClearHistory(int delay, int attempts) { return m_link.ClearHistory(delay, attempts); }
-
 int CUSBConn::SetTime(SYSTEMTIME time, int delay, int attempts) { return m_link.SetTime(time, delay, attempts); }
-
-int CUSBConn::SendStartTime(SYSTEMTIME start, int delay, int attempts)
-{
-    return m_link.SendStartTime(start, delay, attempts);
-}
-
-int CUSBConn::getNeedDownDataFPS(int& frames, int delay, int attempts)
-{
-    return m_link.getNeedDownDataFPS(frames, delay, attempts);
-}
 
 void CUSBConn::SetDownState(int state) { m_link.SetDownState(state); }
 

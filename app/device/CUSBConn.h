@@ -15,8 +15,6 @@ public:
     int Open(int port, int baud) override;
     int WarnSet(int delay, int attempts) override;
     int GetMac(int mac[6], int delay, int attempts) override;
-    int GetBattery(int raw, float temperature, int type) override;
-    int GetDeviceTime(SYSTEMTIME* time, int delay, int attempts) override;
     int GetConfig(ConfigInfo& config, int delay, int attempts) override;
     int SetConfig(ConfigInfo config, int clearFirst, int delay, int attempts) override;
     int GetBasicConfig(BasicConfig& basic, int delay, int attempts) override;
@@ -26,10 +24,7 @@ public:
     int SetChannelConfig(ChannelConfig* channels, int count, int delay, int attempts) override;
     int DownHistoryData(int channels, SYSTEMTIME start, int frameBytes, HistoryCallback callback, char* name,
                         void* context, int delay, int attempts) override;
-    int ClearHistory(int delay, int attempts) override;
     int SetTime(SYSTEMTIME time, int delay, int attempts) override;
-    int SendStartTime(SYSTEMTIME start, int delay, int attempts) override;
-    int getNeedDownDataFPS(int& frames, int delay, int attempts) override;
     void SetDownState(int state) override;
     int GetDownState() override;
     int GetLastFailure() override;

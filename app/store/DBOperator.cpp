@@ -2,7 +2,6 @@
 #include "StoreSeams.h"
 
 #include "MessageSeam.h"
-#include "Strings.h"
 
 namespace qm::store {
 
@@ -11,18 +10,6 @@ CDBOperator::CDBOperator(void* owner, const QString& path) : m_owner(owner), m_p
 CDBOperator::~CDBOperator() = default;
 
 void CDBOperator::SetAutoTransaction(int flag) { m_autoTransaction = flag; }
-
-void CDBOperator::NoOpHook() {}
-
-intptr_t CDBOperator::GetHandleArg(intptr_t value) { return value; }
-
-QString CDBOperator::GetProcedureText(const QString&, const QString&, const QString&) { return QString(); }
-
-int CDBOperator::ExecProcedure(const QString&, const QString&, QString& error)
-{
-    error = qm::Msg(6206);
-    return -1;
-}
 
 void CDBOperator::Report(int number, const QString& text) const
 {

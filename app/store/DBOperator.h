@@ -32,26 +32,21 @@ public:
     CDBOperator(const CDBOperator&) = delete;
     CDBOperator& operator=(const CDBOperator&) = delete;
 
-    // Slot order is part of the contract with the callers; keep it.
     virtual ~CDBOperator();
     virtual int Open() = 0;
     virtual void Close(int unused = 0) = 0;
     virtual void SetAutoTransaction(int flag);
     virtual int CreateDatabaseFile(const QString& path) = 0;
-    virtual void NoOpHook();
     virtual int QueryRows(const QString& sql, RowCallback callback) = 0;
     virtual int ExecWithBlobs(const QString& sql, int count, const int* sizes, const char* const* names,
                               const void* const* values) = 0;
     virtual int GetTable(const QString& sql, TableCallback callback) = 0;
     virtual int QueryRecordset(const QString& sql, std::unique_ptr<CRecordset>& set) = 0;
     virtual int ExeSql(const QString& sql, ExecCallback callback = nullptr, void* argument = nullptr) = 0;
-    virtual intptr_t GetHandleArg(intptr_t value);
     virtual int ListTables(const QString& filter, std::unique_ptr<CRecordset>& set) = 0;
     virtual int CreateTable(const QString& table, int create, int columnCount, const char* const* columnNames,
                             const int* types, int autoId, int keyCount, const char* const* keyNames) = 0;
     virtual QString GetColumnList(const QString& createSql) = 0;
-    virtual QString GetProcedureText(const QString& name, const QString& arguments, const QString& options);
-    virtual int ExecProcedure(const QString& name, const QString& arguments, QString& error);
     virtual void BeginTransaction() = 0;
     virtual void CommitTransaction() = 0;
     virtual void RollbackTransaction() = 0;

@@ -240,11 +240,6 @@ TEST_F(DBSqlite3Test, ReportModesAndExceptionsInCallbacks)
     EXPECT_TRUE(script.Requests().first().text.startsWith(QStringLiteral("CDBSqlite3::ExeSql:")));
     // The object stays usable.
     EXPECT_EQ(db->ExeSql(QStringLiteral("select * from t"), CountRows), 1);
-
-    QString error;
-    EXPECT_EQ(db->ExecProcedure(QStringLiteral("p"), QString(), error), -1);
-    EXPECT_EQ(error, QStringLiteral("procedure is not supported!"));
-    EXPECT_EQ(db->GetHandleArg(1234), 1234);
 }
 
 TEST_F(DBSqlite3Test, QuotedValuesRoundTripVerbatim)
