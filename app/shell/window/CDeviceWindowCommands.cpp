@@ -96,34 +96,21 @@ void CDeviceWindowCommands::OnBnClickedBcut()
     m_body.UpdateToolbar();
 }
 
-void CDeviceWindowCommands::OnBnClickedBrun()
+void CDeviceWindowCommands::OnBnClickedBrun() { ChangeRecording(&device::StartRecording); }
+
+void CDeviceWindowCommands::OnBnClickedBpause() { ChangeRecording(&device::StopRecording); }
+
+void CDeviceWindowCommands::ChangeRecording(device::CommandOutcome (*command)(device::CDevice&, const QString&))
 {
     const device::DevicePtr device = m_body.CurrentDevice();
     if (!device) {
         ShowMessage(194);
         return;
     }
-    if (device::StartRecording(*device) == device::CommandOutcome::Done)
-        ShowRecordingState(*device);
+    // The information page shows what the logger read back.
+    if (command(*device, QString()) == device::CommandOutcome::Done && m_info)
+        m_info->Fill(*device);
     m_body.UpdateToolbar();
-}
-
-void CDeviceWindowCommands::OnBnClickedBpause()
-{
-    const device::DevicePtr device = m_body.CurrentDevice();
-    if (!device) {
-        ShowMessage(194);
-        return;
-    }
-    if (device::StopRecording(*device) == device::CommandOutcome::Done)
-        ShowRecordingState(*device);
-    m_body.UpdateToolbar();
-}
-
-void CDeviceWindowCommands::ShowRecordingState(const device::CDevice& device)
-{
-    if (m_info)
-        m_info->Fill(device);
 }
 
 void CDeviceWindowCommands::OnBnClickedBconnAll()

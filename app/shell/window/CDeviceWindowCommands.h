@@ -6,6 +6,7 @@
 // the release of every device when the window closes. Owned by the body.
 #include "CBasicAttribute.h"
 #include "CDevice.h"
+#include "DeviceCommands.h"
 
 #include <QObject>
 #include <QPointer>
@@ -41,8 +42,8 @@ public:
 
 private:
     void FillInfo(const QString& sn, const QString& mac, const QString& channelTypes);
-    // After a start or stop: the information page shows the read-back.
-    void ShowRecordingState(const device::CDevice& device);
+    // Start or stop on the current device (194 without one).
+    void ChangeRecording(device::CommandOutcome (*command)(device::CDevice&, const QString&));
 
     CQuillmarkBody& m_body;
     std::unique_ptr<device::CConnectProcedure> m_procedure;

@@ -98,8 +98,10 @@ CNavigationPane::CNavigationPane(QWidget* parent, std::function<store::CDBSqlite
     };
     m_deviceTree = makeTree(kDeviceTree);
     m_folderTree = makeTree(kFolderTree);
-    connect(m_deviceTree, &QTreeWidget::currentItemChanged, this, &CNavigationPane::OnDeviceTreeChanged);
-    connect(m_folderTree, &QTreeWidget::currentItemChanged, this, &CNavigationPane::OnFolderTreeChanged);
+    connect(m_deviceTree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) { OnTreeChanged(kTabDevice, current, previous); });
+    connect(m_folderTree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) { OnTreeChanged(kTabFolder, current, previous); });
     m_trees = new QStackedWidget(this);
     m_trees->addWidget(m_deviceTree);
     m_trees->addWidget(m_folderTree);
@@ -187,33 +189,22 @@ void CNavigationPane::HandleCurrent(QTreeWidgetItem* item)
     m_busy = false;
 }
 
-void CNavigationPane::OnDeviceTreeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
+void CNavigationPane::OnTreeChanged(int tab, QTreeWidgetItem* current, QTreeWidgetItem* previous)
 {
     if (!current)
         return;
-    if (m_busy || m_tab != kTabDevice) {
+    if (m_busy || m_tab != tab) {
         // Refused: the tree goes back to the item being handled.
-        const QSignalBlocker blocker(m_deviceTree);
-        m_deviceTree->setCurrentItem(previous);
+        QTreeWidget* tree = tab == kTabFolder ? m_folderTree : m_deviceTree;
+        const QSignalBlocker blocker(tree);
+        tree->setCurrentItem(previous);
         return;
     }
     m_busy = true;
-    HandleDeviceItem(current);
-    m_busy = false;
-    emit selectionHandled();
-}
-
-void CNavigationPane::OnFolderTreeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous)
-{
-    if (!current)
-        return;
-    if (m_busy || m_tab != kTabFolder) {
-        const QSignalBlocker blocker(m_folderTree);
-        m_folderTree->setCurrentItem(previous);
-        return;
-    }
-    m_busy = true;
-    HandleFolderItem(current);
+    if (tab == kTabFolder)
+        HandleFolderItem(current);
+    else
+        HandleDeviceItem(current);
     m_busy = false;
     emit selectionHandled();
 }

@@ -60,8 +60,8 @@ signals:
     void searchClicked();
 
 private:
-    void OnDeviceTreeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
-    void OnFolderTreeChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    // A selection change on the tree of `tab`: refused while busy or on the other tab.
+    void OnTreeChanged(int tab, QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void HandleDeviceItem(QTreeWidgetItem* item);
     void HandleFolderItem(QTreeWidgetItem* item);
     // Handles `item` of the current tab's tree while busy, with the root-only notice.
