@@ -35,6 +35,12 @@
 
 namespace devtest {
 
+// The command delay of the tests' links (the "interval" setting). A reply ends
+// the wait as soon as it is complete, so the delay costs only the attempts at
+// silent ports; it is long enough that a simulated logger answering late on a
+// loaded machine is no failed command.
+inline constexpr int kLinkDelay = 500;
+
 inline loggersim::LoggerProfile Logger(const std::string& sn, int channels = 2, int baud = 115200)
 {
     loggersim::LoggerProfile p;
@@ -119,8 +125,7 @@ protected:
         m_context = std::make_unique<qm::CCoreContext>(m_folder.path());
         // Only the folder's links are ports: the machine's own serial devices stay out.
         qm::device::SetRealDeviceFolder(m_folder.path() + QStringLiteral("/no-tty"));
-        // Replies are immediate; a short delay keeps the silent attempts short.
-        SetCom(1, QString(), -1, 60);
+        SetCom(1, QString(), -1, kLinkDelay);
     }
 
     void TearDown() override

@@ -61,7 +61,7 @@ TEST_F(BatchConnectTest, EveryPortGetsItsOwnThreadAndTheCountsAddUp)
 TEST_F(BatchConnectTest, ManualModeTriesOnlyTheConfiguredPort)
 {
     Start({Logger("A1B200031", 2), Logger("A1B200032", 2)}, {1, 2});
-    SetCom(0, QStringLiteral("COM2"), 115200, 60);
+    SetCom(0, QStringLiteral("COM2"), 115200, devtest::kLinkDelay);
     const BatchConnectResult r = BatchConnect(procedure, nullptr, options);
     EXPECT_EQ(r.tried, 1);
     EXPECT_EQ(r.connected, 1);

@@ -233,7 +233,7 @@ TEST_F(ConnectSelectedTest, OpenAtAnotherBaudOnTheSamePortEndsTheScan)
     // opens the same port, and that logger is the one connected, not one found
     // on a port further on.
     Start({Logger("A1B200051", 2), Logger("A1B200052", 2)}, {2, 1});
-    SetCom(1, QStringLiteral("COM2"), 9600, 60);
+    SetCom(1, QStringLiteral("COM2"), 9600, devtest::kLinkDelay);
     auto refusals = std::make_shared<int>(0);
     procedure.SetLinkFactory([refusals] { return std::make_unique<RefusingLink>(2, 9600, refusals); });
     ASSERT_EQ(procedure.ConnectSelected(), 1);
@@ -250,7 +250,7 @@ TEST_F(ConnectSelectedTest, ScanPassesOverThePortsOfConnectedLoggers)
     // Nothing selected and the configured port gone: the scan takes the first
     // logger that answers, and the next scan the next one, not the first again.
     auto& sim = Start({Logger("A1B200071", 2), Logger("A1B200072", 2)}, {1, 2});
-    SetCom(1, QStringLiteral("COM7"), 115200, 60);
+    SetCom(1, QStringLiteral("COM7"), 115200, devtest::kLinkDelay);
     ASSERT_EQ(procedure.ConnectSelected(), 1);
     EXPECT_EQ(procedure.LastConnected()->port, 1);
     const int held = devtest::OpenCount(sim.At(0).SlavePath());
@@ -271,7 +271,7 @@ TEST_F(ConnectSelectedTest, ScanPassesOverThePortsOfConnectedLoggers)
 TEST_F(ConnectSelectedTest, NewLoggerIsNamedAndTheNameWrittenInGbk)
 {
     auto& sim = Start({Logger("A1B200061", 2)}, {3});
-    SetCom(0, QStringLiteral("COM3"), 115200, 60);
+    SetCom(0, QStringLiteral("COM3"), 115200, devtest::kLinkDelay);
     QString offered;
     procedure.SetNameAsker([&](const QString& current, QString* chosen) {
         offered = current;
@@ -298,14 +298,14 @@ TEST_F(ConnectSelectedTest, RefusedNameOrMissingChannelsConnectNothing)
     zero.faults.push_back({loggersim::FaultKind::ZeroChannels});
     auto& sim = Start({Logger("A1B200071", 2), zero}, {1, 2});
     const int idle = devtest::OpenCount(sim.At(0).SlavePath());
-    SetCom(0, QStringLiteral("COM1"), 115200, 60);
+    SetCom(0, QStringLiteral("COM1"), 115200, devtest::kLinkDelay);
     procedure.SetNameAsker([](const QString&, QString*) { return false; });
     EXPECT_EQ(procedure.ConnectSelected(), 0);
     EXPECT_EQ(devtest::OpenCount(sim.At(0).SlavePath()), idle);
     EXPECT_TRUE(sim.At(0).Device().State().cardName.empty());
 
     procedure.SetNameAsker({});
-    SetCom(0, QStringLiteral("COM2"), 115200, 60);
+    SetCom(0, QStringLiteral("COM2"), 115200, devtest::kLinkDelay);
     EXPECT_EQ(procedure.ConnectSelected(), 0);
     EXPECT_EQ(messages.Numbers(), QList<int>{5409});
     EXPECT_EQ(devices.Count(), 0);

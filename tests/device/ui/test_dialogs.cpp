@@ -101,7 +101,7 @@ TEST_F(DialogTest, SerialSettingsStoreTheManualChoice)
 TEST_F(DialogTest, ConnectDialogConnectsTheConfiguredLogger)
 {
     Start({Logger("A1B200091", 2)}, {2});
-    SetCom(0, QStringLiteral("COM2"), 115200, 60);
+    SetCom(0, QStringLiteral("COM2"), 115200, devtest::kLinkDelay);
     CDevManager devices;
     CConnectProcedure procedure(devices);
     CConnect dialog(procedure);

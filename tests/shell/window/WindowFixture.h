@@ -50,7 +50,7 @@ protected:
         QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
         qm::Settings().SetPath(QString());
         qm::Settings().SetPath(ini);
-        SetCom(1, QString(), -1, 60);
+        SetCom(1, QString(), -1, devtest::kLinkDelay);
         qm::device::DeviceManager().Clear();
     }
     void TearDown() override

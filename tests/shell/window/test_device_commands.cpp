@@ -48,7 +48,7 @@ protected:
         if (setup)
             setup(p.state);
         Start({p}, {3});
-        SetCom(0, QStringLiteral("COM3"), 115200, 60);
+        SetCom(0, QStringLiteral("COM3"), 115200, devtest::kLinkDelay);
         AddDevInfo(QString::fromLatin1(kSN), 3, 115200);
         Open();
         LogIn(role);
@@ -154,7 +154,7 @@ TEST_F(DeviceCommandTest, ThePairsFollowTheDeviceNotTheMenuText)
 TEST_F(DeviceCommandTest, AFailedConnectSays186)
 {
     StartLogger();
-    SetCom(0, QStringLiteral("COM9"), 115200, 60);   // nobody there
+    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay);   // nobody there
     ConnectOnNextDialog();
     m_body->Route(kBtnConnect);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{186});

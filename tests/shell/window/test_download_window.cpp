@@ -97,7 +97,7 @@ protected:
 
     void ConnectFirst()
     {
-        SetCom(0, QStringLiteral("COM3"), 115200, 60);
+        SetCom(0, QStringLiteral("COM3"), 115200, devtest::kLinkDelay);
         AddDevInfo(QStringLiteral("A1B200041"), 3, 115200);
         Open();
         m_frame->resize(1280, 800);

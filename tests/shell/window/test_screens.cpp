@@ -68,7 +68,7 @@ TEST_F(ScreensTest, AfterLoginAndWithALogger)
     loggersim::LoggerProfile p = devtest::Logger("A1B200021", 2);
     p.state.cardName = "Cold-1";
     Start({p}, {3});
-    SetCom(0, QStringLiteral("COM3"), 115200, 60);
+    SetCom(0, QStringLiteral("COM3"), 115200, devtest::kLinkDelay);
     AddDevInfo(QStringLiteral("A1B200021"), 3, 115200);
     AddDevInfo(QStringLiteral("A1B200022"), 5, 115200);
     Open();
