@@ -44,9 +44,7 @@ int main(int argc, char** argv)
     const QString sn = QString::fromLatin1(argv[2]);
     const int samples = std::atoi(argv[3]);
     const QString step = QString::fromLatin1(argv[4]);
-    setenv("QUILLMARK_FOLDER", argv[1], 1);
-    qm::SetProgramFolder(QDir::cleanPath(folder));
-    qm::InitCore();
+    const qm::CCoreContext context(QDir::cleanPath(folder));
 
     using namespace qm::device;
     const QString month = CurrentBackupMonthFolder();
@@ -85,6 +83,5 @@ int main(int argc, char** argv)
     Stop("registered", step);
     files.Close();
     std::printf("record=%d table=%s\n", id, qPrintable(files.table));
-    qm::ShutdownCore();
     return 0;
 }
