@@ -77,11 +77,11 @@ TEST_F(OperationLogTest, EntryBeforeLoginHasNoUserAndNoBrackets)
     EXPECT_EQ(rows[0].user, QString());
     EXPECT_EQ(rows[0].type, 24);
     EXPECT_EQ(rows[0].time, QStringLiteral("2024-05-06 07:08:09"));
-    EXPECT_EQ(rows[0].info, QStringLiteral("程序运行"));
+    EXPECT_EQ(rows[0].info, Msg(292));
 
     const QStringList lines = TextLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] 程序运行 程序运行"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] ") + Msg(292) + u' ' + Msg(292))) << lines[0].toStdString();
     EXPECT_FALSE(lines[0].endsWith(u']'));
     EXPECT_TRUE(OperationLogTextFile().startsWith(m_folder.path() + QStringLiteral("/log/")));
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
@@ -102,9 +102,9 @@ TEST_F(OperationLogTest, UserTextChoosesTheRowsUser)
 
     const QStringList lines = TextLines();
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("[CQuillmarkDlg::Login] 登录 登录[alice]"))) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("设备连接 x[]"))) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("设备断开 y[bob]"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("[CQuillmarkDlg::Login] %1 %1[alice]").arg(Msg(118)))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(Msg(269) + QStringLiteral(" x[]"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(Msg(270) + QStringLiteral(" y[bob]"))) << lines[2].toStdString();
 }
 
 TEST_F(OperationLogTest, TypeMinusOneWritesOnlyTheLine)
@@ -197,7 +197,7 @@ TEST(OperationTypes, TwentyEightTextsInTableOrder)
     EXPECT_EQ(OperationTypeMessage(0), 0);
     EXPECT_EQ(OperationTypeMessage(29), 0);
     EXPECT_EQ(OperationTypeText(-1), QString());
-    EXPECT_EQ(OperationTypeText(24), QStringLiteral("程序运行"));
+    EXPECT_EQ(OperationTypeText(24), Msg(292));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "DeviceFixture.h"
+#include "Strings.h"
 
 #include "CBatchConnect.h"
 #include "CBatchNote.h"
@@ -35,8 +36,8 @@ TEST_F(BatchConnectTest, EveryPortGetsItsOwnThreadAndTheCountsAddUp)
     EXPECT_EQ(r.connected, 2);
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(r.lines.size(), 4);
-    EXPECT_TRUE(r.lines.contains(QStringLiteral("COM3连接失败SN:A1B200023")));
-    EXPECT_TRUE(r.lines.contains(QStringLiteral("COM4获取配置信息失败")));
+    EXPECT_TRUE(r.lines.contains(qm::MsgF(5408, {QStringLiteral("3"), QStringLiteral("A1B200023")})));
+    EXPECT_TRUE(r.lines.contains(qm::MsgF(5403, {QStringLiteral("4")})));
 
     // One thread per port, each with a port of its own.
     EXPECT_EQ(std::set<int>(r.workerPorts.begin(), r.workerPorts.end()), (std::set<int>{1, 2, 3, 4}));
@@ -48,7 +49,7 @@ TEST_F(BatchConnectTest, EveryPortGetsItsOwnThreadAndTheCountsAddUp)
     EXPECT_EQ(DevInfo().size(), 2u);
 
     const CBatchNote::State s = note.Snapshot();
-    EXPECT_EQ(s.title, QStringLiteral("批量连接"));
+    EXPECT_EQ(s.title, qm::Msg(5038));
     EXPECT_EQ(s.total, 4);
     EXPECT_EQ(s.done, 4);
     EXPECT_EQ(s.successes, 2);

@@ -8,6 +8,8 @@
 #include "Strings.h"
 
 using namespace qm::device;
+using qm::Msg;
+using qm::MsgF;
 using devtest::DeviceFixture;
 using devtest::Logger;
 
@@ -28,7 +30,7 @@ TEST_F(ConnectTest, RegistersLoggerWithItsIdentityAndSetsItsClock)
     QString text;
     DevicePtr device;
     ASSERT_EQ(procedure.ConnectOnePort(com, &text, &device), 1) << text.toStdString();
-    EXPECT_EQ(text, QStringLiteral("设备KMW-HxxT连接成功"));   // empty card name
+    EXPECT_EQ(text, MsgF(5407, {Msg(5413)}));   // empty card name: the default name
     ASSERT_TRUE(device);
     EXPECT_EQ(devices.Find(QStringLiteral("A1B200007")), device);
     EXPECT_EQ(device->connected, 1);
@@ -68,7 +70,7 @@ TEST_F(ConnectTest, CardNameInGbkBecomesTheDeviceName)
     auto& sim = Start({profile});
     QString text;
     ASSERT_EQ(procedure.ConnectOnePort(sim.ComOf(0), &text), 1);
-    EXPECT_EQ(text, QStringLiteral("设备冷库三号连接成功"));
+    EXPECT_EQ(text, MsgF(5407, {QStringLiteral("冷库三号")}));
     ASSERT_EQ(DevInfo().size(), 1u);
     EXPECT_EQ(DevInfo()[0].name, QStringLiteral("冷库三号"));
     EXPECT_EQ(DevInfo()[0].chanType, QStringLiteral("1"));
@@ -130,24 +132,24 @@ TEST_F(ConnectTest, FailedStepsGiveTheirTextAndReleaseThePort)
     QString text;
     DevicePtr device;
     EXPECT_EQ(procedure.ConnectOnePort(com, &text, &device), 0);
-    EXPECT_EQ(text, QStringLiteral("COM%1连接失败SN:A1B200010").arg(com));
+    EXPECT_EQ(text, MsgF(5408, {QString::number(com), QStringLiteral("A1B200010")}));
     EXPECT_FALSE(device);
     EXPECT_TRUE(DevInfo().empty());
     EXPECT_EQ(devices.Count(), 0);
     EXPECT_EQ(devtest::OpenCount(slave), idle);
 
     EXPECT_EQ(procedure.ConnectOnePort(dead, &text), 0);
-    EXPECT_EQ(text, QStringLiteral("COM%1获取配置信息失败").arg(dead));
+    EXPECT_EQ(text, MsgF(5403, {QString::number(dead)}));
 
     const int missing = com + 7;   // no such port at all
     EXPECT_EQ(procedure.ConnectOnePort(missing, &text), 0);
-    EXPECT_EQ(text, QStringLiteral("COM%1获取配置信息失败").arg(missing));
+    EXPECT_EQ(text, MsgF(5403, {QString::number(missing)}));
 
     // The configuration answers, then the logger falls silent.
     sim.At(0).ClearFaults();
     sim.At(0).AddFault({loggersim::FaultKind::Silence, 0x03, 2, -1, 0});
     EXPECT_EQ(procedure.ConnectOnePort(com, &text), 0);
-    EXPECT_EQ(text, QStringLiteral("COM%1获取基本信息失败").arg(com));
+    EXPECT_EQ(text, MsgF(5404, {QString::number(com)}));
     EXPECT_EQ(devtest::OpenCount(slave), idle);
     EXPECT_TRUE(DevInfo().empty());
 }
