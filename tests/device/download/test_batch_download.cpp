@@ -6,6 +6,7 @@
 #include "CDownload.h"
 #include "Clock.h"
 #include "MessageSeam.h"
+#include "Strings.h"
 
 #include <QRegularExpression>
 
@@ -14,6 +15,19 @@ using devtest::DownloadFixture;
 using devtest::HistoryLogger;
 
 namespace {
+
+// The batch window's lines of one logger.
+QString Starting(const char* sn) { return qm::MsgF(223, {QString::fromLatin1(sn)}); }
+QString Stored(const char* sn, int samples) { return qm::MsgF(197, {QString::fromLatin1(sn), QString::number(samples)}); }
+QString Failed(const char* sn, const QString& why) { return qm::MsgF(5613, {qm::MsgF(220, {QString::fromLatin1(sn)}), why}); }
+// A "stored N samples" line of `sn`, whatever N.
+bool AnyStored(const QStringList& lines, const char* sn)
+{
+    const QString pattern = QRegularExpression::escape(qm::MsgF(197, {QString::fromLatin1(sn), QStringLiteral("NNN")}));
+    const QRegularExpression stored(QRegularExpression::anchoredPattern(
+        QString(pattern).replace(QStringLiteral("NNN"), QStringLiteral("\\d+"))));
+    return !lines.filter(stored).isEmpty();
+}
 
 class BatchDownloadTest : public DownloadFixture {
 protected:
@@ -41,7 +55,7 @@ TEST_F(BatchDownloadTest, ThreeLoggersOneFailingInPhaseOneGiveTwoRecords)
     EXPECT_TRUE(messages.Numbers().isEmpty());
 
     const CBatchNote::State s = note.Snapshot();
-    EXPECT_EQ(s.title, QStringLiteral("批量下载"));
+    EXPECT_EQ(s.title, qm::Msg(219));
     EXPECT_EQ(s.successes, 2);
     EXPECT_EQ(s.failures, 1);
     EXPECT_EQ(s.total, 90);
@@ -49,14 +63,14 @@ TEST_F(BatchDownloadTest, ThreeLoggersOneFailingInPhaseOneGiveTwoRecords)
     EXPECT_TRUE(s.finished);
     // Phase 1 lines come in any order, phase 2 in any order, 208 last.
     ASSERT_EQ(s.lines.size(), 6);
-    EXPECT_EQ(s.lines.first(), QStringLiteral("设备A1B200302下载失败：设备没有应答"));
-    EXPECT_EQ(s.lines.last(), QStringLiteral("批量操作完成"));
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200301，开始下载...")));
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200303，开始下载...")));
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200301成功下载60条")));
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200303成功下载30条")));
-    EXPECT_FALSE(s.lines.contains(QStringLiteral("设备A1B200302，开始下载...")));   // no further part
-    EXPECT_TRUE(s.text.startsWith(QStringLiteral("批量操作完成\r\n")));
+    EXPECT_EQ(s.lines.first(), Failed("A1B200302", qm::Msg(5604)));
+    EXPECT_EQ(s.lines.last(), qm::Msg(208));
+    EXPECT_TRUE(s.lines.contains(Starting("A1B200301")));
+    EXPECT_TRUE(s.lines.contains(Starting("A1B200303")));
+    EXPECT_TRUE(s.lines.contains(Stored("A1B200301", 60)));
+    EXPECT_TRUE(s.lines.contains(Stored("A1B200303", 30)));
+    EXPECT_FALSE(s.lines.contains(Starting("A1B200302")));   // no further part
+    EXPECT_TRUE(s.text.startsWith(qm::Msg(208) + QStringLiteral("\r\n")));
 
     const auto records = Records();
     ASSERT_EQ(records.size(), 2u);
@@ -94,8 +108,8 @@ TEST_F(BatchDownloadTest, ALoggerWithoutSamplesIsASuccessWithNoTable)
     const CBatchNote::State s = note.Snapshot();
     EXPECT_EQ(s.successes, 2);
     EXPECT_EQ(s.failures, 0);
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200311成功下载0条")));
-    EXPECT_FALSE(s.lines.contains(QStringLiteral("设备A1B200311，开始下载...")));
+    EXPECT_TRUE(s.lines.contains(Stored("A1B200311", 0)));
+    EXPECT_FALSE(s.lines.contains(Starting("A1B200311")));
     EXPECT_EQ(Records().size(), 1u);
     EXPECT_FALSE(QFile::exists(LoggerFile(QStringLiteral("A1B200311"))));
     EXPECT_FALSE(QFile::exists(BackupFile(QStringLiteral("A1B200311"))));
@@ -112,8 +126,8 @@ TEST_F(BatchDownloadTest, AFaultInTheTransferCostsOnlyThatLogger)
     EXPECT_EQ(s.successes, 1);
     EXPECT_EQ(s.failures, 1);
     EXPECT_EQ(s.done, 200);   // the failed logger's missing samples are made up
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200321下载失败：设备的应答一再损坏（校验、长度或内容不对）")));
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200322成功下载100条")));
+    EXPECT_TRUE(s.lines.contains(Failed("A1B200321", qm::Msg(5606))));
+    EXPECT_TRUE(s.lines.contains(Stored("A1B200322", 100)));
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].at(QStringLiteral("SN")), QStringLiteral("A1B200322"));
@@ -138,7 +152,7 @@ TEST_F(BatchDownloadTest, FewerSamplesThanAnnouncedCostThatLoggerItsRecord)
     const CBatchNote::State s = note.Snapshot();
     EXPECT_EQ(s.successes, 1);
     EXPECT_EQ(s.failures, 1);
-    EXPECT_TRUE(s.lines.contains(QStringLiteral("设备A1B200331下载失败：收到的数据少于设备报告的条数（30 / 50）")))
+    EXPECT_TRUE(s.lines.contains(Failed("A1B200331", qm::MsgF(5607, {QStringLiteral("30"), QStringLiteral("50")}))))
         << qPrintable(s.lines.join(u'|'));
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
@@ -173,7 +187,8 @@ TEST_F(BatchDownloadTest, CancelStopsEveryLoggerAndClearsEveryTableOfTheBatch)
     const CBatchNote::State s = note.Snapshot();
     EXPECT_EQ(s.successes, 0);
     EXPECT_EQ(s.failures, 2);   // each counted once
-    EXPECT_FALSE(s.text.contains(QStringLiteral("成功下载")));
+    for (const char* sn : {"A1B200331", "A1B200332"})
+        EXPECT_FALSE(AnyStored(s.lines, sn)) << sn;
 }
 
 TEST_F(BatchDownloadTest, LargeTransfersAreWrittenInSeveralBatches)
@@ -216,7 +231,7 @@ TEST_F(BatchDownloadTest, ABackupFolderThatCannotBeMadeStopsTheBatchWith260)
     EXPECT_EQ(batch.RunBatchDownload(&note), 0);
     ASSERT_EQ(messages.Requests().size(), 1);
     EXPECT_EQ(messages.Requests().at(0).number, 260);
-    EXPECT_TRUE(messages.Requests().at(0).text.startsWith(QStringLiteral("备份失败")));
+    EXPECT_TRUE(messages.Requests().at(0).text.startsWith(qm::Msg(260)));
     EXPECT_TRUE(messages.Requests().at(0).text.contains(Folder() + QStringLiteral("/blocker/")));
     EXPECT_FALSE(QFile::exists(LoggerFile(QStringLiteral("A1B200361"))));
 }

@@ -33,7 +33,7 @@ TEST_F(DownloadCliTest, DownloadOnePortThenListTheRecords)
     const CliRun empty = Cli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("2"),
                               QStringLiteral("--name"), QStringLiteral("leer")});
     EXPECT_EQ(empty.code, 1);
-    EXPECT_TRUE(empty.err.contains(QStringLiteral("当前无数据!"))) << qPrintable(empty.err);
+    EXPECT_TRUE(empty.err.contains(QStringLiteral("165: ") + qm::Msg(165))) << qPrintable(empty.err);
     EXPECT_TRUE(empty.out.isEmpty());
 
     const CliRun list = Cli({QStringLiteral("records")});
@@ -60,10 +60,10 @@ TEST_F(DownloadCliTest, DownloadAllPrintsTheBatchLinesInOrder)
                             QStringLiteral("alle")});
     EXPECT_EQ(all.code, 0) << qPrintable(all.err);
     ASSERT_EQ(all.out.size(), 4) << qPrintable(all.out.join(u'|'));
-    EXPECT_EQ(all.out.at(0), QStringLiteral("设备A1B200412成功下载0条"));
-    EXPECT_EQ(all.out.at(1), QStringLiteral("设备A1B200411，开始下载..."));
-    EXPECT_EQ(all.out.at(2), QStringLiteral("设备A1B200411成功下载10条"));
-    EXPECT_EQ(all.out.at(3), QStringLiteral("批量操作完成"));
+    EXPECT_EQ(all.out.at(0), qm::MsgF(197, {QStringLiteral("A1B200412"), QStringLiteral("0")}));
+    EXPECT_EQ(all.out.at(1), qm::MsgF(223, {QStringLiteral("A1B200411")}));
+    EXPECT_EQ(all.out.at(2), qm::MsgF(197, {QStringLiteral("A1B200411"), QStringLiteral("10")}));
+    EXPECT_EQ(all.out.at(3), qm::Msg(208));
     const CliRun list = Cli({QStringLiteral("records"), QStringLiteral("--sn"), QStringLiteral("A1B200411")});
     ASSERT_EQ(list.out.size(), 1);
     EXPECT_TRUE(list.out.at(0).split(u'\t').at(1).startsWith(QStringLiteral("alle")));
@@ -80,7 +80,7 @@ TEST_F(DownloadCliTest, AMainDatabaseThatCannotBeOpenedIsADatabaseFault)
                             QStringLiteral("--name"), QStringLiteral("x")});
     EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("185: ")) && run.err.contains(qm::DatabasePath())) << qPrintable(run.err);
-    EXPECT_FALSE(run.err.contains(QStringLiteral("连接失败"))) << qPrintable(run.err);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("186: "))) << qPrintable(run.err);   // not a failed connection
 }
 
 // A failed download says why after 200 on the command line as well.

@@ -10,6 +10,7 @@
 #include "MessageSeam.h"
 #include "Screens.h"
 #include "SingleDownload.h"
+#include "Strings.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,7 +45,7 @@ TEST(DownloadDialogs, TheNameIsPresetToNowAndMustNotBeEmpty)
     qm::MessageScript messages;
     qm::ScopedClock clock(QDateTime(QDate(2026, 3, 4), QTime(9, 8, 7)));
     CDowmload dialog;
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("历史数据下载"));
+    EXPECT_EQ(dialog.windowTitle(), qm::Msg(5600));
     EXPECT_EQ(dialog.Edit()->text(), QStringLiteral("20260304090807"));
     devtest::SaveScreen(dialog, QStringLiteral("download_name"));
 
@@ -69,7 +70,7 @@ TEST(DownloadDialogs, TheProgressDialogFollowsTheCounterAndCancelsOnce)
     dialog.SetCancelHandler([&] { ++cancels; });
     dialog.Begin(250, [&] { return received.load(); });
     dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("下载进度"));
+    EXPECT_EQ(dialog.windowTitle(), qm::Msg(5601));
     EXPECT_EQ(dialog.ReceivedText(), QStringLiteral("0"));
     EXPECT_EQ(dialog.ExpectedText(), QStringLiteral("250"));
     EXPECT_EQ(dialog.Progress()->maximum(), 250);
@@ -153,7 +154,7 @@ TEST_F(DownloadEntryTest, ASingleDownloadFromStartToTheRefreshedList)
     EXPECT_EQ(entry.ProgressDialog()->ReceivedText(), QStringLiteral("120"));
     const auto notes = Notes();
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].at(QStringLiteral("info")), QStringLiteral("A1B200501下载成功！"));
+    EXPECT_EQ(notes[0].at(QStringLiteral("info")), QStringLiteral("A1B200501") + qm::Msg(199));
     ASSERT_EQ(Records().size(), 1u);
     EXPECT_EQ(Records()[0].at(QStringLiteral("name")), QStringLiteral("Probe"));
 }
@@ -212,7 +213,10 @@ TEST_F(DownloadEntryTest, ABatchWritesItsLogEntryWithTheLinesJoined)
     auto notes = Notes();
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0].at(QStringLiteral("info")),
-              QStringLiteral("批量操作完成;设备A1B200521成功下载40条;设备A1B200521，开始下载...;设备A1B200522成功下载0条"));
+              QStringList({qm::Msg(208), qm::MsgF(197, {QStringLiteral("A1B200521"), QStringLiteral("40")}),
+                           qm::MsgF(223, {QStringLiteral("A1B200521")}),
+                           qm::MsgF(197, {QStringLiteral("A1B200522"), QStringLiteral("0")})})
+                  .join(u';'));
     EXPECT_EQ(Records().size(), 1u);
 }
 

@@ -116,7 +116,7 @@ TEST_F(SingleDownloadTest, NoCurrentDeviceAndAnUnreadableLoggerAreRefused)
     EXPECT_FALSE(Begin(QStringLiteral("x")));
     ASSERT_EQ(messages.Requests().size(), 1);
     EXPECT_EQ(messages.Requests().at(0).number, 195);
-    EXPECT_EQ(messages.Requests().at(0).text, QStringLiteral("设备A1B209999无效！"));
+    EXPECT_EQ(messages.Requests().at(0).text, qm::MsgF(195, {QStringLiteral("A1B209999")}));
 
     auto& sim = Start({HistoryLogger("A1B200203", 10)}, {1});
     ASSERT_TRUE(Connect(1));
