@@ -9,15 +9,15 @@
 namespace loggersim {
 
 struct DateTime {
-  int year = 0;  // full year, 2000..2099 on a logger; 0 in an all-zero (unset) field
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
+    int year = 0; // full year, 2000..2099 on a logger; 0 in an all-zero (unset) field
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
 
-  bool IsZero() const { return year == 0 && month == 0 && day == 0 && hour == 0 && minute == 0 && second == 0; }
-  friend bool operator==(const DateTime&, const DateTime&) = default;
+    bool IsZero() const { return year == 0 && month == 0 && day == 0 && hour == 0 && minute == 0 && second == 0; }
+    friend bool operator==(const DateTime&, const DateTime&) = default;
 };
 
 // Seconds since 2000-01-01 00:00:00 of a civil date and time (proleptic Gregorian).
@@ -32,7 +32,7 @@ DateTime LocalNow();
 bool ParseDateTime(const std::string& text, DateTime& out);
 std::string FormatDateTime(const DateTime& t);
 
-uint8_t ToBcd(int v);    // 0..99
-int FromBcd(uint8_t b);  // -1 when a nibble is above 9
+uint8_t ToBcd(int v);   // 0..99
+int FromBcd(uint8_t b); // -1 when a nibble is above 9
 
-}  // namespace loggersim
+} // namespace loggersim

@@ -15,9 +15,9 @@ constexpr uint8_t kSlaveAddress = 0x01;
 
 // Modbus exception codes a logger answers with.
 enum ExceptionCode : uint8_t {
-  kIllegalFunction = 0x01,
-  kIllegalAddress = 0x02,
-  kIllegalValue = 0x03,
+    kIllegalFunction = 0x01,
+    kIllegalAddress = 0x02,
+    kIllegalValue = 0x03,
 };
 
 uint16_t Crc16(const uint8_t* data, size_t length);
@@ -32,23 +32,23 @@ bool CrcMatches(const Bytes& frame);
 int RequestLength(const uint8_t* data, size_t have);
 
 struct Request {
-  uint8_t address = 0;
-  uint8_t function = 0;
-  uint16_t start = 0;
-  uint16_t count = 0;
-  Bytes data;  // write functions: the data bytes after the byte count
-  bool isWrite = false;
+    uint8_t address = 0;
+    uint8_t function = 0;
+    uint16_t start = 0;
+    uint16_t count = 0;
+    Bytes data; // write functions: the data bytes after the byte count
+    bool isWrite = false;
 };
 
 // Splits a CRC-checked request; false when its shape does not match its function
 // (a write whose byte count disagrees with the frame length, a short frame).
 bool ParseRequest(const Bytes& frame, Request& out);
 
-bool IsReadFunction(uint8_t function);   // 0x03 and the private reads 0x09, 0x22
-bool IsWriteFunction(uint8_t function);  // 0x10 and the private writes 0x13, 0x14
+bool IsReadFunction(uint8_t function);  // 0x03 and the private reads 0x09, 0x22
+bool IsWriteFunction(uint8_t function); // 0x10 and the private writes 0x13, 0x14
 
 Bytes ReadReply(uint8_t function, const Bytes& data);
 Bytes WriteReply(uint8_t function, uint16_t start, uint16_t count);
 Bytes ExceptionReply(uint8_t function, uint8_t code);
 
-}  // namespace loggersim
+} // namespace loggersim

@@ -12,13 +12,13 @@
 namespace loggersim {
 
 struct LoggerProfile {
-  std::string name = "logger";  // for messages only
-  int com = 0;                  // COM number in the program folder; 0 = the lowest free one
-  bool pacing = true;
-  LoggerState state;
-  CHistory history;
-  DateTime clock;  // all zero: the host's local time at start
-  std::vector<FaultRule> faults;
+    std::string name = "logger"; // for messages only
+    int com = 0;                 // COM number in the program folder; 0 = the lowest free one
+    bool pacing = true;
+    LoggerState state;
+    CHistory history;
+    DateTime clock; // all zero: the host's local time at start
+    std::vector<FaultRule> faults;
 };
 
 // Parses profile text; on failure returns false and names the line in `error`.
@@ -38,4 +38,4 @@ const char* ProfileHelp();
 // false when it has no GBK form.
 bool Utf8ToGbk(const std::string& utf8, std::string& gbk);
 
-}  // namespace loggersim
+} // namespace loggersim

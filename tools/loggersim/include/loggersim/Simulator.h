@@ -19,34 +19,34 @@
 namespace loggersim {
 
 class CSimulator {
- public:
-  struct Entry {
-    int com = 0;
-    std::unique_ptr<CSimLogger> logger;
-    int ComNumber() const { return com; }
-    CSimLogger& Logger() { return *logger; }
-  };
+public:
+    struct Entry {
+        int com = 0;
+        std::unique_ptr<CSimLogger> logger;
+        int ComNumber() const { return com; }
+        CSimLogger& Logger() { return *logger; }
+    };
 
-  explicit CSimulator(std::string programFolder);
-  ~CSimulator();
-  CSimulator(const CSimulator&) = delete;
-  CSimulator& operator=(const CSimulator&) = delete;
+    explicit CSimulator(std::string programFolder);
+    ~CSimulator();
+    CSimulator(const CSimulator&) = delete;
+    CSimulator& operator=(const CSimulator&) = delete;
 
-  // com 0 takes profile.com, and when that is 0 too, the lowest number whose
-  // link does not exist yet (chosen at Start).
-  CSimLogger& Add(const LoggerProfile& profile, int com = 0);
-  bool Start(std::string* error = nullptr);
-  void Stop();
+    // com 0 takes profile.com, and when that is 0 too, the lowest number whose
+    // link does not exist yet (chosen at Start).
+    CSimLogger& Add(const LoggerProfile& profile, int com = 0);
+    bool Start(std::string* error = nullptr);
+    void Stop();
 
-  std::vector<Entry>& Loggers() { return loggers_; }
-  CSimLogger& At(size_t i) { return *loggers_.at(i).logger; }
-  int ComOf(size_t i) const { return loggers_.at(i).com; }
-  std::string LinkPath(int com) const;
-  const std::string& ProgramFolder() const { return folder_; }
+    std::vector<Entry>& Loggers() { return loggers_; }
+    CSimLogger& At(size_t i) { return *loggers_.at(i).logger; }
+    int ComOf(size_t i) const { return loggers_.at(i).com; }
+    std::string LinkPath(int com) const;
+    const std::string& ProgramFolder() const { return folder_; }
 
- private:
-  std::string folder_;
-  std::vector<Entry> loggers_;
+private:
+    std::string folder_;
+    std::vector<Entry> loggers_;
 };
 
-}  // namespace loggersim
+} // namespace loggersim
