@@ -11,18 +11,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace qm::store {
 namespace {
 
 // A writer holds its lock for one batch; a backup that meets one waits for it
-// rather than failing (about ten seconds in all).
-constexpr int kBusyRetries = 100;
-constexpr int kBusyPauseMs = 100;
+// rather than failing (about ten seconds in all). SQLite's own busy handler
+// retries within milliseconds, so a writer that commits batch after batch
+// cannot keep the backup out the way fixed pauses between retries could.
+constexpr int kBusyTimeoutMs = 10000;
 
 const char* const kTemporarySuffix = ".part";
 
@@ -73,18 +72,33 @@ bool PlainCopy(const QString& from, const QString& to, QString* error)
 
 enum class OnlineResult { Done, NotADatabase, Failed };
 
+struct SourceHandle {
+    sqlite3* db = nullptr;
+    ~SourceHandle() { sqlite3_close(db); }
+};
+
 OnlineResult OnlineBackup(const QString& from, const QString& temp, QString* error)
 {
-    CDBSqlite3 source(nullptr, from);
-    source.SetReportMode(kReportSilent);
-    CDBSqlite3 target(nullptr, temp);
-    target.SetReportMode(kReportSilent);
-    if (!source.Open() || !target.Open()) {
+    // The source is opened with the key and nothing else: no journal-mode
+    // change, which would need the lock a busy writer holds. (Not read-only:
+    // a crashed writer's hot journal must be rolled back before the copy.)
+    SourceHandle source;
+    if (sqlite3_open_v2(QFile::encodeName(from).constData(), &source.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_key(source.db, kProgramKey, kProgramKeyLength) != SQLITE_OK) {
         if (error)
             *error = QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN));
         return OnlineResult::Failed;
     }
-    sqlite3_backup* backup = sqlite3_backup_init(target.Handle(), "main", source.Handle(), "main");
+    sqlite3_busy_timeout(source.db, kBusyTimeoutMs);
+    CDBSqlite3 target(nullptr, temp);
+    target.SetReportMode(kReportSilent);
+    if (!target.Open()) {
+        if (error)
+            *error = QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN));
+        return OnlineResult::Failed;
+    }
+    sqlite3_busy_timeout(target.Handle(), kBusyTimeoutMs);
+    sqlite3_backup* backup = sqlite3_backup_init(target.Handle(), "main", source.db, "main");
     if (!backup) {
         if (error)
             *error = QString::fromUtf8(sqlite3_errmsg(target.Handle()));
@@ -93,13 +107,7 @@ OnlineResult OnlineBackup(const QString& from, const QString& temp, QString* err
     // All pages in one step: the source is read under one shared lock, so the
     // copy is the database as one committed transaction left it. Stepping in
     // pieces would restart whenever a writer commits in between.
-    int rc;
-    int retries = 0;
-    while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        if (++retries > kBusyRetries)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyPauseMs));
-    }
+    const int rc = sqlite3_backup_step(backup, -1);
     sqlite3_backup_finish(backup);
     if (rc == SQLITE_DONE)
         return OnlineResult::Done;
