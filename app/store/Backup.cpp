@@ -166,7 +166,9 @@ BackupResult CopyDatabaseFolder(const QString& databaseFolder, const QString& in
     QDirIterator it(databaseFolder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!IsJournal(path) && !path.endsWith(QLatin1String(kTemporarySuffix)))
+        // A pending list belongs to a download under way, not to the data.
+        if (!IsJournal(path) && !path.endsWith(QLatin1String(kTemporarySuffix))
+            && !path.endsWith(QLatin1String(".pending")))
             files << source.relativeFilePath(path);
     }
     files.sort();

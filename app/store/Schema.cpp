@@ -246,14 +246,15 @@ QString NextFreeHistoryTableName(const QList<CDBOperator*>& files, const QString
     return HistoryTableName(sn, second);
 }
 
-QString CreateFreeHistoryTable(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970)
+QString CreateFreeHistoryTable(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970,
+                               const std::function<bool(const QString&)>& beforeCreate)
 {
     qint64 from = secondsSince1970;
     // Each round either creates the table everywhere or finds a name taken
     // since the lookup (a writer in another thread or process) and moves on.
     for (int round = 0; round < 16; ++round) {
         const QString name = NextFreeHistoryTableName(files, sn, from);
-        if (name.isEmpty())
+        if (name.isEmpty() || (beforeCreate && !beforeCreate(name)))
             return QString();
         QList<CDBOperator*> created;
         bool refused = false;

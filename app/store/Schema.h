@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace qm::store {
 
@@ -71,7 +72,10 @@ QString NextFreeHistoryTableName(const QList<CDBOperator*>& files, const QString
 // `files` (the logger file and its backup copy); a name taken meanwhile by
 // another writer moves on to the next free second. Returns the name, or an
 // empty text when a file refuses the table; then no file keeps it.
-QString CreateFreeHistoryTable(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970);
+// `beforeCreate`, when given, is told each name before any file creates it
+// and may refuse it (false: nothing is created, the result is empty).
+QString CreateFreeHistoryTable(const QList<CDBOperator*>& files, const QString& sn, qint64 secondsSince1970,
+                               const std::function<bool(const QString&)>& beforeCreate = {});
 // True for "h<SN>_<digits>"; fills the parts when asked.
 bool ParseHistoryTableName(QStringView name, QString* sn = nullptr, qint64* seconds = nullptr);
 QString HistoryCreateSql(const QString& table);

@@ -5,6 +5,7 @@
 #include "DownloadRepair.h"
 #include "OpenDatabase.h"
 #include "OperationLog.h"
+#include "PendingTables.h"
 #include "RecordFileLock.h"
 #include "Recordset.h"
 #include "Schema.h"
@@ -214,8 +215,21 @@ FilesResult OpenRecordFiles(const QString& sn, const QString& monthFolder, qint6
     f.backupLock = std::make_unique<qm::store::CRecordFileLock>(f.backupPath, qm::store::CRecordFileLock::kWrite);
 
     // A second download of the logger within the same second takes the next
-    // free second rather than failing on the name of the first.
-    f.table = qm::store::CreateFreeHistoryTable({f.logger.get(), f.backup.get()}, sn, startSeconds);
+    // free second rather than failing on the name of the first. The name goes
+    // on both files' pending lists before either file has the table, so a
+    // download killed from here on leaves nothing the repair cannot find.
+    QStringList announced;
+    const auto announce = [&f, &announced](const QString& name) {
+        announced << name;
+        return qm::store::AddPendingTable(f.loggerPath, name) && qm::store::AddPendingTable(f.backupPath, name);
+    };
+    f.table = qm::store::CreateFreeHistoryTable({f.logger.get(), f.backup.get()}, sn, startSeconds, announce);
+    for (const QString& name : announced) {
+        if (name != f.table) {
+            qm::store::RemovePendingTable(f.loggerPath, name);
+            qm::store::RemovePendingTable(f.backupPath, name);
+        }
+    }
     if (f.table.isEmpty()) {
         f.Close();
         *files = std::move(f);
@@ -244,6 +258,13 @@ bool TableExists(CDBOperator& db, const QString& table)
 {
     const int rc = db.CreateTable(table, 0, 0, nullptr, nullptr, 0, 0, nullptr);
     return rc >= 1 && rc != 255;
+}
+
+// The download's table is registered or gone: off both pending lists.
+void ForgetPendingTable(const RecordFiles& files)
+{
+    qm::store::RemovePendingTable(files.loggerPath, files.table);
+    qm::store::RemovePendingTable(files.backupPath, files.table);
 }
 
 } // namespace
@@ -362,6 +383,8 @@ int FinishDownload(CDBOperator& datainfo, RecordFiles& files, const RecordInfo& 
         datainfo.ExeSql(QStringLiteral("rollback;"));
     datainfo.ExeSql(QStringLiteral("DETACH DATABASE qm_backup;"));
     datainfo.ExeSql(QStringLiteral("DETACH DATABASE qm_logger;"));
+    if (ok)
+        ForgetPendingTable(files);
     return ok ? id : 0;
 }
 
@@ -370,10 +393,14 @@ void DiscardDownload(RecordFiles& files)
     if (files.table.isEmpty())
         return;
     const QString drop = QStringLiteral("drop table '%1';").arg(SqlText(files.table));
+    bool dropped = true;
     for (CDBSqlite3* db : {files.logger.get(), files.backup.get()}) {
         if (db && TableExists(*db, files.table))
-            db->ExeSql(drop);
+            dropped = db->ExeSql(drop) >= 0 && dropped;
     }
+    // A table that would not go stays on the list for the next repair.
+    if (dropped)
+        ForgetPendingTable(files);
     files.tableCreated = false;
 }
 

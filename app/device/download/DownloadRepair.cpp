@@ -4,15 +4,16 @@
 #include "Clock.h"
 #include "OpenDatabase.h"
 #include "OperationLog.h"
+#include "PendingTables.h"
 #include "RecordFileLock.h"
 #include "Schema.h"
 #include "SqlQuote.h"
 #include "Strings.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 
-#include <map>
 
 namespace qm::device {
 
@@ -63,23 +64,45 @@ int RepairUnlessWritten(CDBOperator& file, const RecordReferences& refs, bool ow
     return qMax(0, RepairRecordFile(file, all, source));
 }
 
-int RepairBackupCopy(const QString& path, const RecordReferences& refs, const QString& source)
+// Opens and repairs the record file at `path` when it has a pending list.
+int RepairListedFile(const QString& path, const RecordReferences& refs, bool ownRecords, const QString& source)
 {
-    if (path.isEmpty() || !QFileInfo::exists(path))
+    if (path.isEmpty() || !QFileInfo::exists(path) || !QFileInfo::exists(qm::store::PendingTablesPath(path)))
         return 0;
     auto db = qm::store::OpenDatabase(nullptr, path, 0, 0, 0);
     if (!db)
         return 0;
     db->SetReportMode(qm::store::kReportLog);
-    const int removed = RepairUnlessWritten(*db, refs, true, source);
+    const int removed = RepairUnlessWritten(*db, refs, ownRecords, source);
     db->Close();
     return removed;
+}
+
+QString BackupMonth(int monthsBack)
+{
+    const QDate month = qm::Now().date().addMonths(-monthsBack);
+    return qm::store::BackupMonthFolder(qm::BackupFolder(), month.year(), month.month());
 }
 
 QString BackupCopyPath(const QString& sn, int monthsBack)
 {
     const QDate month = qm::Now().date().addMonths(-monthsBack);
     return qm::store::BackupLoggerPath(qm::BackupFolder(), month.year(), month.month(), sn);
+}
+
+// The record files of `folder` that have a pending list.
+QStringList ListedFiles(const QString& folder)
+{
+    const QString suffix = qm::store::PendingTablesPath(QString());
+    QStringList files;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("*.db3") + suffix}, QDir::Files, QDir::Name)) {
+        const QString file = dir.filePath(name.chopped(suffix.size()));
+        const QString sn = QFileInfo(file).completeBaseName();
+        if (qm::store::IsValidSerialNumber(sn) && sn.compare(QLatin1String("DATAINFO"), Qt::CaseInsensitive) != 0)
+            files << file;
+    }
+    return files;
 }
 
 } // namespace
@@ -89,111 +112,86 @@ bool RecordReferences::Read(CDBOperator& db)
     if (!HasTable(db, QStringLiteral("recordtime")))
         return true;
     QList<QStringList> rows;
-    if (db.ExeSql(QStringLiteral("select id, hisdata_table from recordtime;"), CollectRows, &rows) < 0)
+    if (db.ExeSql(QStringLiteral("select hisdata_table from recordtime;"), CollectRows, &rows) < 0)
         return false;
     for (const QStringList& row : rows) {
-        bool isNumber = false;
-        const qint64 id = row.value(0).toLongLong(&isNumber);
-        if (isNumber)
-            ids.insert(id);
-        if (!row.value(1).isEmpty())
-            tables.insert(row.value(1).toLower());
+        if (!row.value(0).isEmpty())
+            tables.insert(row.value(0).toLower());
     }
     return true;
 }
 
 int RepairRecordFile(CDBOperator& file, const RecordReferences& refs, const QString& source)
 {
+    const QStringList listed = qm::store::PendingTables(file.Path());
+    if (listed.isEmpty())
+        return 0;
     QList<QStringList> names;
     if (file.ExeSql(QStringLiteral("select name from sqlite_master where type = 'table';"), CollectRows, &names) < 0)
         return -1;
+    QSet<QString> present;
+    for (const QStringList& row : names)
+        present.insert(row.value(0).toLower());
+
     QStringList tables;
-    for (const QStringList& row : names) {
-        const QString name = row.value(0);
-        // Only what a download or an import creates; any other table is not ours to judge.
-        if (qm::store::ParseHistoryTableName(name) && !refs.tables.contains(name.toLower()))
+    for (const QString& name : listed) {
+        // Only names a download gives its tables: anything else on the list
+        // is not ours to drop.
+        if (qm::store::ParseHistoryTableName(name) && present.contains(name.toLower())
+            && !refs.tables.contains(name.toLower()))
             tables << name;
     }
-
-    // Orphan config rows by their record_id (an empty one names no record).
-    std::map<QString, int> orphanIds;
-    bool hasConfig = false;
-    for (const QStringList& row : names)
-        hasConfig = hasConfig || row.value(0).compare(QLatin1String("config"), Qt::CaseInsensitive) == 0;
-    if (hasConfig) {
-        QList<QStringList> rows;
-        if (file.ExeSql(QStringLiteral("select record_id from config;"), CollectRows, &rows) < 0)
+    if (!tables.isEmpty()) {
+        QString sql;
+        for (const QString& table : tables)
+            sql += QStringLiteral("drop table %1;").arg(qm::store::SqlQuoted(table));
+        // All or nothing: a repair that fails half-way leaves the file as it was.
+        file.SetAutoTransaction(1);
+        if (file.ExeSql(sql) < 0)
             return -1;
-        for (const QStringList& row : rows) {
-            bool isNumber = false;
-            const qint64 id = row.value(0).toLongLong(&isNumber);
-            if (!isNumber || !refs.ids.contains(id))
-                ++orphanIds[row.value(0)];
-        }
+        for (const QString& table : tables)
+            WriteOperationLog(source, MsgF(5611, {table, file.Path()}), qm::kTextLineOnly);
     }
-    if (tables.isEmpty() && orphanIds.empty())
-        return 0;
-
-    QString sql;
-    for (const QString& table : tables)
-        sql += QStringLiteral("drop table %1;").arg(qm::store::SqlQuoted(table));
-    int rows = 0;
-    for (const auto& [id, count] : orphanIds) {
-        sql += id.isEmpty() ? QStringLiteral("delete from config where record_id is null or record_id = '';")
-                            : QStringLiteral("delete from config where record_id = %1;").arg(qm::store::SqlQuoted(id));
-        rows += count;
-    }
-    // All or nothing: a repair that fails half-way leaves the file as it was.
-    file.SetAutoTransaction(1);
-    if (file.ExeSql(sql) < 0)
-        return -1;
-    for (const QString& table : tables)
-        WriteOperationLog(source, MsgF(5611, {table, file.Path()}), qm::kTextLineOnly);
-    if (rows > 0)
-        WriteOperationLog(source, MsgF(5612, {QString::number(rows), file.Path()}), qm::kTextLineOnly);
-    return int(tables.size()) + rows;
+    // Registered, dropped or never made: none of the names is pending any more.
+    for (const QString& name : listed)
+        qm::store::RemovePendingTable(file.Path(), name);
+    return int(tables.size());
 }
 
 int RepairLoggerFiles(const QString& sn, CDBOperator* logger, CDBOperator* backup, const QString& source)
 {
-    RecordReferences refs;
-    if (!ReadMainReferences(&refs))
-        return 0;
-    const int fromLogger = logger ? RepairUnlessWritten(*logger, refs, false, source) : 0;
-    int removed = fromLogger;
-    if (backup)
-        removed += RepairUnlessWritten(*backup, refs, true, source);
-    if (fromLogger > 0)
-        removed += RepairBackupCopy(BackupCopyPath(sn, 1), refs, source);
-    return removed;
-}
-
-int RepairRecordFilesAtStart(const QString& source)
-{
-    const QDir folder(qm::store::DatabaseFolderIn(qm::ProgramFolder()));
-    const QStringList files = folder.entryList({QStringLiteral("*.db3")}, QDir::Files, QDir::Name);
-    if (files.isEmpty())
+    const QString previous = BackupCopyPath(sn, 1);
+    const auto listed = [](CDBOperator* db) {
+        return db && QFileInfo::exists(qm::store::PendingTablesPath(db->Path()));
+    };
+    if (!listed(logger) && !listed(backup) && !QFileInfo::exists(qm::store::PendingTablesPath(previous)))
         return 0;
     RecordReferences refs;
     if (!ReadMainReferences(&refs))
         return 0;
     int removed = 0;
-    for (const QString& name : files) {
-        const QString sn = QFileInfo(name).completeBaseName();
-        if (!qm::store::IsValidSerialNumber(sn) || sn.compare(QLatin1String("DATAINFO"), Qt::CaseInsensitive) == 0)
-            continue;
-        auto db = qm::store::OpenDatabase(nullptr, folder.filePath(name), 0, 0, 0);
-        if (!db)
-            continue;
-        db->SetReportMode(qm::store::kReportLog);
-        const int fromLogger = RepairUnlessWritten(*db, refs, false, source);
-        db->Close();
-        removed += fromLogger;
-        // A killed download left its table in the backup copy as well.
-        if (fromLogger > 0)
-            removed += RepairBackupCopy(BackupCopyPath(sn, 0), refs, source)
-                       + RepairBackupCopy(BackupCopyPath(sn, 1), refs, source);
-    }
+    if (listed(logger))
+        removed += RepairUnlessWritten(*logger, refs, false, source);
+    if (listed(backup))
+        removed += RepairUnlessWritten(*backup, refs, true, source);
+    removed += RepairListedFile(previous, refs, true, source);
+    return removed;
+}
+
+int RepairRecordFilesAtStart(const QString& source)
+{
+    const QStringList loggerFiles = ListedFiles(qm::store::DatabaseFolderIn(qm::ProgramFolder()));
+    const QStringList backupCopies = ListedFiles(BackupMonth(0)) + ListedFiles(BackupMonth(1));
+    if (loggerFiles.isEmpty() && backupCopies.isEmpty())
+        return 0;
+    RecordReferences refs;
+    if (!ReadMainReferences(&refs))
+        return 0;
+    int removed = 0;
+    for (const QString& file : loggerFiles)
+        removed += RepairListedFile(file, refs, false, source);
+    for (const QString& file : backupCopies)
+        removed += RepairListedFile(file, refs, true, source);
     return removed;
 }
 

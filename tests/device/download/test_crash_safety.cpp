@@ -1,14 +1,18 @@
 // A download killed at any moment (kill -9, power loss) leaves no record
 // without its configuration, and the next download of that logger or the next
-// start of the program clears away its history tables and any config row no
-// record refers to, in the logger file and in the month backup copy, while
-// the files of a download still running in another process stay untouched.
+// start of the program clears away its history tables, in the logger file and
+// in the month backup copy, while the files of a download still running in
+// another process stay untouched, and tables without a record that no
+// download left (merged in, or older than a restored main database) stay.
 #include "SingleDownloadFixture.h"
 
 #include "DownloadRepair.h"
+#include "PendingTables.h"
+#include "Schema.h"
 #include "Strings.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <signal.h>
@@ -107,8 +111,8 @@ TEST_F(CrashSafetyTest, AKilledDownloadLeavesNoHalfRecordAndTheNextDownloadClear
     EXPECT_EQ(ConfigIds(BackupFile(sn)), QStringList{keptId});
     EXPECT_EQ(HistoryTables(LoggerFile(sn)), QStringList{kept});
     EXPECT_EQ(HistoryTables(BackupFile(sn)), QStringList{kept});
-    // One more killed download, and config rows an old half registration
-    // left, naming no record.
+    // One more killed download, and config rows naming no record (as a
+    // logger file merged in before its main database brings them).
     KillAt(sn, QStringLiteral("samples"));
     EXPECT_EQ(HistoryTables(LoggerFile(sn)).size(), 2);
     for (const QString& file : {LoggerFile(sn), BackupFile(sn)}) {
@@ -125,12 +129,42 @@ TEST_F(CrashSafetyTest, AKilledDownloadLeavesNoHalfRecordAndTheNextDownloadClear
     for (const QString& file : {LoggerFile(sn), BackupFile(sn)}) {
         SCOPED_TRACE(qPrintable(file));
         EXPECT_EQ(HistoryTables(file), tables);
-        EXPECT_EQ(ConfigIds(file), (QStringList{keptId, QString::number(end.recordId.load())}));
+        // No download leaves a config row behind, so none is judged.
+        EXPECT_EQ(ConfigIds(file), (QStringList{keptId, QString::number(end.recordId.load()), QStringLiteral("999")}));
         EXPECT_EQ(History(file, kept).size(), 40u);
-        // Four killed downloads' tables and the stray config row, each a repair.
-        EXPECT_EQ(LogLinesWith(file), 5) << qPrintable(TextLog().join(u'\n'));
+        // Four killed downloads' tables, each a repair; the lists are done with.
+        EXPECT_EQ(LogLinesWith(file), 4) << qPrintable(TextLog().join(u'\n'));
+        EXPECT_FALSE(QFileInfo::exists(qm::store::PendingTablesPath(file)));
     }
-    EXPECT_EQ(LogLinesWith(qm::MsgF(5612, {QStringLiteral("1"), LoggerFile(sn)})), 1);
+}
+
+TEST_F(CrashSafetyTest, TablesThatNoDownloadLeftAreNeverJudged)
+{
+    const QString sn = QStringLiteral("A1B200731");
+    Start({HistoryLogger(sn.toStdString(), 30)}, {1});
+    ASSERT_TRUE(Connect(1));
+    ASSERT_TRUE(Run(QStringLiteral("first")));
+    // A history table with samples but no record yet, as a logger file
+    // imported before its main database holds it.
+    const QString merged = QStringLiteral("h%1_1600000000").arg(sn);
+    for (const QString& file : {LoggerFile(sn), BackupFile(sn)}) {
+        auto db = Open(file);
+        ASSERT_TRUE(db);
+        ASSERT_GE(db->ExeSql(qm::store::HistoryCreateSql(merged) + u';'), 0);
+        ASSERT_GE(db->ExeSql(qm::store::HistoryInsertSql(merged, QStringLiteral("2020-9-13 12:26:40"),
+                                                          QStringLiteral("21.5"), QStringLiteral("1"), 0)),
+                  0);
+    }
+    KillAt(sn, QStringLiteral("samples"));
+
+    EXPECT_EQ(qm::device::RepairRecordFilesAtStart(QStringLiteral("test")), 2);
+    ASSERT_TRUE(Run(QStringLiteral("second")));
+    for (const QString& file : {LoggerFile(sn), BackupFile(sn)}) {
+        SCOPED_TRACE(qPrintable(file));
+        EXPECT_EQ(HistoryTables(file).size(), 3);
+        EXPECT_TRUE(HistoryTables(file).contains(merged));
+        EXPECT_EQ(History(file, merged).size(), 1u);
+    }
 }
 
 TEST_F(CrashSafetyTest, TheStartClearsWhatKilledDownloadsLeftButNotARunningOne)
