@@ -3,9 +3,12 @@
 #include "AppEnv.h"
 #include "Ciniwell.h"
 #include "Clock.h"
+#include "LoginLockout.h"
 #include "LoginState.h"
+#include "MessageSeam.h"
 #include "OpenDatabase.h"
 #include "OperationLog.h"
+#include "PasswordHash.h"
 #include "Recordset.h"
 #include "Schema.h"
 #include "SqlQuote.h"
@@ -34,20 +37,22 @@ UserRow ReadUser(const store::CRecordset& set)
     return row;
 }
 
-// -1 failed, 0 no row, 1 found.
-int FindUser(store::CDBSqlite3& db, const QString& sql, UserRow* row)
+QString NowText() { return store::FormatSampleTime(Now()); }
+
+// Every row named `name` (merged databases may hold more than one); false when
+// the query failed.
+bool UsersNamed(store::CDBSqlite3& db, const QString& name, QList<UserRow>* rows)
 {
     std::unique_ptr<store::CRecordset> set;
-    if (db.QueryRecordset(sql, set) < 0)
-        return -1;
-    if (!set || set->RecordCount() == 0)
-        return 0;
-    if (row)
-        *row = ReadUser(*set);
-    return 1;
+    const int rc = db.QueryRecordset(
+        QStringLiteral("select * from userinfo where user_name = %1;").arg(store::SqlQuoted(name)), set);
+    if (rc < 0)
+        return false;
+    if (set)
+        for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
+            *rows << ReadUser(*set);
+    return true;
 }
-
-QString NowText() { return store::FormatSampleTime(Now()); }
 
 } // namespace
 
@@ -81,12 +86,18 @@ bool PasswordNeedsChange(const QString& latestTime, const QDateTime& now, int ex
     return days >= expireDays;
 }
 
+int IdleLogoutMinutes()
+{
+    const long minutes = Settings().GetIniInt(QStringLiteral("system"), QStringLiteral("idle_logout"), 15, 1, -1, -1);
+    return minutes > 0 ? int(qMin(minutes, 60L * 24 * 366)) : 0;
+}
+
 bool PasswordLengthOk(const QString& password)
 {
     return password.size() >= 8 && password.size() <= 16;
 }
 
-LoginOutcome TryLogin(const QString& typedName, const QString& typedPassword)
+LoginOutcome TryLogin(const QString& typedName, const QString& typedPassword, const QString& source)
 {
     LoginOutcome out;
     const QString name = typedName.trimmed();
@@ -104,27 +115,83 @@ LoginOutcome TryLogin(const QString& typedName, const QString& typedPassword)
         out.message = 123;
         return out;
     }
-    UserRow row;
-    const int found = FindUser(*db,
-                               QStringLiteral("select * from userinfo where user_name = '%1' and user_password = '%2';")
-                                   .arg(store::SqlText(name), store::SqlText(password)),
-                               &row);
-    if (found < 0) {
+    // A locked name is refused before its password is looked at: guessing
+    // goes no faster by trying on during the wait.
+    const int left = LockedMinutesLeft(*db, name, Now());
+    if (left < 0) {
         out.message = 123;
         return out;
     }
-    if (found == 0) {
-        out.message = 129;
+    if (left > 0) {
+        RecordLockedLogin(source, name);
+        out.message = kMsgLoginLocked;
+        out.lockedMinutes = left;
         return out;
     }
-    if (row.role == kRoleDisabled) {
+    QList<UserRow> rows;
+    if (!UsersNamed(*db, name, &rows)) {
+        out.message = 123;
+        return out;
+    }
+    const UserRow* user = nullptr;
+    store::PasswordMatch match = store::PasswordMatch::kNoMatch;
+    for (const UserRow& row : rows) {
+        match = store::CheckPassword(row.password, password);
+        if (match != store::PasswordMatch::kNoMatch) {
+            user = &row;
+            break;
+        }
+    }
+    if (!user) {
+        if (RecordRefusedLogin(*db, source, name)) {
+            out.message = kMsgLoginLocked;
+            out.lockedMinutes = kLockMinutes;
+        } else {
+            out.message = 129;
+        }
+        return out;
+    }
+    if (match == store::PasswordMatch::kMatchStoreAgain) {
+        // A password kept as typed (an old database, a merged backup) is
+        // replaced by its hash now; a failed write only leaves it for the
+        // next login to try again.
+        const QString hash = store::HashPassword(password);
+        if (!hash.isEmpty())
+            db->ExeSql(QStringLiteral("update userinfo set user_password = %1 where user_name = %2 and "
+                                      "user_password = %3;")
+                           .arg(store::SqlQuoted(hash), store::SqlQuoted(user->name),
+                                store::SqlQuoted(user->password)));
+    }
+    if (user->role == kRoleDisabled) {
         out.message = 360;
         return out;
     }
-    SetLogin(row.id, row.name, row.password, row.role, row.latestTime);
+    SetLogin(user->id, user->name, password, user->role, user->latestTime);
     out.expireDays = PasswordExpireDays();
-    out.mustChange = PasswordNeedsChange(row.latestTime, Now(), out.expireDays);
+    if (user->latestTime.trimmed().isEmpty()) {
+        out.mustChange = true;
+        out.changeMessage = kMsgHandedOutPassword;
+    } else if (PasswordNeedsChange(user->latestTime, Now(), out.expireDays)) {
+        out.mustChange = true;
+        out.changeMessage = 361;
+    }
     return out;
+}
+
+void ShowLoginRefusal(const LoginOutcome& outcome)
+{
+    if (outcome.message == kMsgLoginLocked)
+        ShowMessageText(kMsgLoginLocked, LockedMessageText(outcome.lockedMinutes));
+    else if (outcome.message != 0)
+        ShowMessage(outcome.message);
+}
+
+void ShowPasswordChangeReason(const LoginOutcome& outcome)
+{
+    if (outcome.changeMessage == 361)
+        ShowMessageText(361, MsgF(361, {QString::number(outcome.expireDays)}));
+    else if (outcome.changeMessage != 0)
+        ShowMessage(outcome.changeMessage);
 }
 
 int ChangePassword(const QString& typedOld, const QString& typedNew, const QString& typedConfirmation)
@@ -136,20 +203,32 @@ int ChangePassword(const QString& typedOld, const QString& typedNew, const QStri
     if (!PasswordLengthOk(newPassword))
         return 211;
     const LoginInfo login = CurrentLogin();
-    if (oldPassword != login.password)
+    auto db = OpenUsers();
+    if (!db)
+        return 123;
+    // The old password is checked against what is stored for the user now
+    // (another program may have changed it since this login).
+    QList<UserRow> rows;
+    if (!UsersNamed(*db, login.name, &rows))
+        return 123;
+    bool oldMatches = false;
+    for (const UserRow& row : rows)
+        if (row.id == login.id)
+            oldMatches = store::CheckPassword(row.password, oldPassword) != store::PasswordMatch::kNoMatch;
+    if (!oldMatches)
         return 129;
     if (newPassword == oldPassword)
         return 204;
     if (typedConfirmation.trimmed() != newPassword)
         return 205;
-    auto db = OpenUsers();
-    if (!db)
+    const QString hash = store::HashPassword(newPassword);
+    if (hash.isEmpty())
         return 123;
     // The time of the change comes from the program's clock, in the stored
     // format, like every other time the program writes.
-    const QString sql = QStringLiteral("update userinfo set user_password = '%1', latest_time = '%2' "
-                                       "where user_name = '%3';")
-                            .arg(store::SqlText(newPassword), NowText(), store::SqlText(login.name));
+    const QString sql = QStringLiteral("update userinfo set user_password = %1, latest_time = '%2' "
+                                       "where user_name = %3;")
+                            .arg(store::SqlQuoted(hash), NowText(), store::SqlQuoted(login.name));
     if (db->ExeSql(sql) == -1)
         return 123;
     SetLoginPassword(newPassword);
@@ -170,17 +249,20 @@ int AddUser(const QString& typedName, const QString& typedPassword, int role)
     auto db = OpenUsers();
     if (!db)
         return 123;
-    const int found =
-        FindUser(*db, QStringLiteral("select * from userinfo where user_name = '%1';").arg(store::SqlText(name)), nullptr);
-    if (found < 0)
+    QList<UserRow> existing;
+    if (!UsersNamed(*db, name, &existing))
         return 123;
-    if (found > 0)
+    if (!existing.isEmpty())
         return 266;
+    const QString hash = store::HashPassword(password);
+    if (hash.isEmpty())
+        return 123;
     const QString now = NowText();
+    // No latest_time: the password was handed out and must change at the first login.
     const QString sql =
         QStringLiteral("insert into userinfo(user_name,user_password,user_type,create_time,update_time, latest_time) "
-                       "values('%1','%2',%3,'%4','%5', '%6');")
-            .arg(store::SqlText(name), store::SqlText(password), QString::number(role), now, now, now);
+                       "values(%1,%2,%3,'%4','%5', '');")
+            .arg(store::SqlQuoted(name), store::SqlQuoted(hash), QString::number(role), now, now);
     if (db->ExeSql(sql) == -1)
         return 123;
     WriteOperationLog(QStringLiteral("CUserAdd::OnBnClickedOk"),
@@ -191,21 +273,27 @@ int AddUser(const QString& typedName, const QString& typedPassword, int role)
 int EditUser(const QString& name, const QString& typedPassword, const QString& typedConfirmation, int role)
 {
     const QString password = typedPassword.trimmed();
+    QString hash;
     if (!password.isEmpty()) {
         if (!PasswordLengthOk(password))
             return 211;
         if (typedConfirmation.trimmed() != password)
             return 205;
+        hash = store::HashPassword(password);
+        if (hash.isEmpty())
+            return 123;
     }
     auto db = OpenUsers();
     if (!db)
         return 123;
     const QString now = NowText();
     QString sql;
+    // A reset password was handed out like a new user's: no latest_time, so
+    // the next login must change it.
     if (!password.isEmpty())
-        sql = QStringLiteral("update userinfo set user_password = '%1', user_type = %2, update_time = '%3', "
-                             "latest_time = '%3' where user_name = '%4';")
-                  .arg(store::SqlText(password), QString::number(role), now, store::SqlText(name));
+        sql = QStringLiteral("update userinfo set user_password = %1, user_type = %2, update_time = '%3', "
+                             "latest_time = '' where user_name = %4;")
+                  .arg(store::SqlQuoted(hash), QString::number(role), now, store::SqlQuoted(name));
     else
         sql = QStringLiteral("update userinfo set user_type = %1, update_time = '%2' where user_name = '%3';")
                   .arg(QString::number(role), now, store::SqlText(name));

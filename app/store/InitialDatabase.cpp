@@ -1,5 +1,6 @@
 #include "InitialDatabase.h"
 #include "OpenDatabase.h"
+#include "PasswordHash.h"
 #include "Schema.h"
 #include "SqlQuote.h"
 
@@ -18,6 +19,11 @@ bool Fill(CDBSqlite3& db)
     if (!CreateDatainfoTables(db))
         return false;
     const QString now = FormatSampleTime(qm::Now());
+    // The first password is no secret (the first login must change it), so one
+    // hash serves every database this process makes.
+    static const QString firstPassword = HashPassword(QString::fromLatin1(kAdminFirstPassword));
+    if (firstPassword.isEmpty())
+        return false;
     // The role names are stored data (the user manager shows its own texts).
     QString sql = QStringLiteral("insert into Authority(level, name) values(0,'管理员');"
                                  "insert into Authority(level, name) values(1,'设备操作员');"
@@ -25,8 +31,7 @@ bool Fill(CDBSqlite3& db)
                                  "insert into Authority(level, name) values(3,'禁用');");
     sql += QStringLiteral("insert into userinfo(user_name,user_password,user_type,create_time,update_time, latest_time)"
                           " values(%1,%2,0,%3,%3,'');")
-               .arg(SqlQuoted(QString::fromLatin1(kAdminName)), SqlQuoted(QString::fromLatin1(kAdminFirstPassword)),
-                    SqlQuoted(now));
+               .arg(SqlQuoted(QString::fromLatin1(kAdminName)), SqlQuoted(firstPassword), SqlQuoted(now));
     db.SetAutoTransaction(1);
     return db.ExeSql(sql) != -1;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The main database a new installation starts with: every DATAINFO table, the
-// roles, and the administrator "admin" (role 0, first password "Quillmark1",
-// no password date, so the first login must change the password).
+// roles, and the administrator "admin" (role 0, first password "Quillmark1"
+// stored as its hash, no password date, so the first login must change it).
 #include <QString>
 
 namespace qm::store {

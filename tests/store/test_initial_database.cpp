@@ -1,6 +1,7 @@
 // The main database a new program folder starts with.
 #include "InitialDatabase.h"
 #include "OpenDatabase.h"
+#include "PasswordHash.h"
 #include "Recordset.h"
 #include "Schema.h"
 #include "StoreTestUtil.h"
@@ -33,7 +34,10 @@ TEST(InitialDatabase, HoldsEveryTableTheAdministratorAndTheKey)
     ASSERT_EQ(db->QueryRecordset(QStringLiteral("select * from userinfo"), set), 1);
     ASSERT_EQ(set->RecordCount(), 1);
     EXPECT_EQ(set->Text(QStringView(u"user_name")), QStringLiteral("admin"));
-    EXPECT_EQ(set->Text(QStringView(u"user_password")), QStringLiteral("Quillmark1"));
+    // The first password is shipped as its hash.
+    EXPECT_TRUE(IsPasswordHash(set->Text(QStringView(u"user_password"))));
+    EXPECT_EQ(CheckPassword(set->Text(QStringView(u"user_password")), QString::fromLatin1(kAdminFirstPassword)),
+              PasswordMatch::kMatch);
     EXPECT_EQ(set->Integer(QStringView(u"user_type")), 0);
     EXPECT_TRUE(set->IsNull(QStringView(u"latest_time"))) << "the first login must change the password";
     EXPECT_EQ(set->Integer(QStringView(u"id")), 1);

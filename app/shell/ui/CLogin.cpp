@@ -61,12 +61,12 @@ void CLogin::OnBnClickedOk()
         m_name->setFocus();
         return;
     default:
-        ShowMessage(outcome.message);
+        ShowLoginRefusal(outcome);
         return;
     }
     m_mustChange = outcome.mustChange;
     if (m_mustChange)
-        ShowMessageText(361, MsgF(361, {QString::number(outcome.expireDays)}));
+        ShowPasswordChangeReason(outcome);
     accept();
 }
 

@@ -3,6 +3,8 @@
 // (run under xvfb-run for the real look); the checks run either way.
 #include "WindowFixture.h"
 
+#include "TestUsers.h"
+
 #include "AppEnv.h"
 #include "CQuillmarkApp.h"
 #include "CBasicAttribute.h"
@@ -74,7 +76,7 @@ TEST_F(ScreensTest, AfterLoginAndWithALogger)
     Open();
     m_frame->resize(1280, 800);
     // The real login, so the title bar shows the user.
-    ASSERT_EQ(AddUser(QStringLiteral("amy"), QStringLiteral("password8"), kRoleAdministrator), 124);
+    qmtest::AddUserRow(QStringLiteral("amy"), QStringLiteral("password8"), kRoleAdministrator);
     OnNextModal([](QWidget* w) {
         w->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("amy"));
         w->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("password8"));
