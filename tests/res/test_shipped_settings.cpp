@@ -57,6 +57,7 @@ TEST(ShippedSettings, DefaultsAreWhatTheReadersExpect)
     ASSERT_EQ(ini.SetPath(ShippedFile()), 1);
     EXPECT_TRUE(ini.GetIniStr(QStringLiteral("system"), QStringLiteral("language"), QString(), 0).isEmpty());
     EXPECT_EQ(ini.GetIniInt(QStringLiteral("system"), QStringLiteral("expire"), 0, 1, -1, -1), 10);
+    EXPECT_EQ(ini.GetIniInt(QStringLiteral("system"), QStringLiteral("idle_logout"), 0, 1, -1, -1), 15);
     // No backup path: the readers' default (the drive-root folder) applies.
     EXPECT_EQ(ini.GetIniStr(QStringLiteral("backup"), QStringLiteral("path"), QStringLiteral("D"), 1), QStringLiteral("D"));
     EXPECT_EQ(ini.GetIniInt(QStringLiteral("com_port"), QStringLiteral("auto"), -1, 1, -1, -1), 1);

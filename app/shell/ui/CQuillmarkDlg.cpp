@@ -2,6 +2,7 @@
 
 #include "AppEnv.h"
 #include "CAboutDlg.h"
+#include "CIdleWatch.h"
 #include "CLogin.h"
 #include "CNoteDlg.h"
 #include "CUpdatePwd.h"
@@ -14,6 +15,7 @@
 #include "Strings.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -47,6 +49,8 @@ CQuillmarkDlg::CQuillmarkDlg(QWidget* parent) : QMainWindow(parent)
     BuildMenus();
     BuildUserBadge();
     setCentralWidget(new QWidget(this));
+    m_idle = new CIdleWatch(this);
+    connect(m_idle, &CIdleWatch::idle, this, &CQuillmarkDlg::OnIdle);
 }
 
 CQuillmarkDlg::~CQuillmarkDlg() = default;
@@ -243,6 +247,18 @@ void CQuillmarkDlg::OnQuit()
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnQuit"), Msg(267), 2);
     emit loginChanged();
     Login();
+}
+
+void CQuillmarkDlg::OnIdle()
+{
+    if (LoginState() == kNobodyLoggedIn || m_loginOpen)
+        return;
+    // Work in progress is never cut off: a dialog the user left open (its
+    // handler goes on after it) or a download (the window is disabled
+    // meanwhile) keeps the login until it ends and input counts again.
+    if (QApplication::activeModalWidget() || !isEnabled())
+        return;
+    OnQuit();
 }
 
 void CQuillmarkDlg::OnUserManager()

@@ -25,6 +25,8 @@ class CDBSqlite3;
 
 namespace qm {
 
+class CIdleWatch;
+
 class CQuillmarkDlg : public QMainWindow {
     Q_OBJECT
 public:
@@ -49,6 +51,8 @@ public:
     // True after a language switch: the program starts again after it ends.
     bool RestartRequested() const { return m_restart; }
     bool LoginDialogOpen() const { return m_loginOpen; }
+    // Notices when nobody has used the program for "idle_logout" minutes.
+    CIdleWatch* IdleWatch() const { return m_idle; }
 
 public slots:
     // Runs the login dialog (ignored while it is open; message 125 when somebody is logged in).
@@ -62,6 +66,8 @@ public slots:
     void OnHelp();
     void OnAbout();
     void OnUserBadgeClicked();
+    // Nobody has used the program for a while: log out as the logout command does.
+    void OnIdle();
 
 signals:
     void loginChanged();
@@ -86,6 +92,7 @@ private:
     QLabel* m_userLabel = nullptr;
     QToolButton* m_userButton = nullptr;
     QMenu* m_userMenu = nullptr;
+    CIdleWatch* m_idle = nullptr;
     std::unique_ptr<store::CDBSqlite3> m_db;
     bool m_loginOpen = false;
     bool m_restart = false;

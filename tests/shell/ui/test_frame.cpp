@@ -2,6 +2,7 @@
 #include "TestUsers.h"
 
 #include "AuditSearch.h"
+#include "CIdleWatch.h"
 #include "CLogin.h"
 #include "CNoteDlg.h"
 #include "CQuillmarkApp.h"
@@ -19,6 +20,7 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QTimeEdit>
 #include <QTreeWidget>
 
@@ -77,6 +79,68 @@ TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
         types << row.type;
     std::sort(types.begin(), types.end());
     EXPECT_EQ(types, (QList<int>{1, 2}));   // login, logout
+}
+
+// After "idle_logout" minutes without input the window logs out as the logout
+// command does; input starts the time again; a dialog left open keeps the
+// login; 0 never logs out.
+TEST_F(FrameTest, AnUnattendedWindowLogsOut)
+{
+    ScopedClock clock(QDateTime(QDate(2025, 3, 1), QTime(12, 0, 0)));
+    ASSERT_TRUE(QDir().mkpath(ConfigFolder()));
+    ASSERT_EQ(Settings().WriteIniInit(QStringLiteral("system"), QStringLiteral("idle_logout"), 2), 1);
+    qmtest::AddUserRow(QStringLiteral("op"), QStringLiteral("password8"), kRoleOperator);
+    CQuillmarkDlg window;
+    const auto logIn = [&] {
+        OnNextModal([](QWidget* w) {
+            Type(w, "name", QStringLiteral("op"));
+            Type(w, "password", QStringLiteral("password8"));
+            Click(w, "ok");
+        });
+        window.Login();
+        ASSERT_EQ(LoginUserName(), QStringLiteral("op"));
+    };
+    logIn();
+    CIdleWatch* idle = window.IdleWatch();
+    ASSERT_TRUE(idle);
+
+    clock.Advance(119);
+    EXPECT_FALSE(idle->Check());
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &key);   // somebody is there
+    clock.Advance(119);
+    EXPECT_FALSE(idle->Check());
+    EXPECT_EQ(LoginState(), 1);
+
+    // A dialog left open: its handler goes on after it, so the login stays.
+    OnNextModal([&](QWidget* w) {
+        clock.Advance(600);
+        EXPECT_TRUE(idle->Check());
+        EXPECT_EQ(LoginState(), 1);
+        static_cast<QDialog*>(w)->reject();
+    });
+    window.OnAuditTrail();
+
+    bool asked = false;
+    OnNextModal([&](QWidget* w) {
+        asked = qobject_cast<CLogin*>(w) != nullptr;
+        static_cast<QDialog*>(w)->reject();
+    });
+    clock.Advance(120);
+    EXPECT_TRUE(idle->Check());
+    EXPECT_TRUE(asked);   // logged out and asked to log in again
+    EXPECT_EQ(LoginState(), kNobodyLoggedIn);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.UserLabelText(), Msg(118));
+    const auto rows = SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 2);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->size(), 1);
+
+    ASSERT_EQ(Settings().WriteIniInit(QStringLiteral("system"), QStringLiteral("idle_logout"), 0), 1);
+    logIn();
+    clock.Advance(7 * 86400);
+    EXPECT_FALSE(idle->Check());
+    EXPECT_EQ(LoginState(), 1);
 }
 
 TEST_F(FrameTest, RoleChecksOfTheShellCommands)
