@@ -11,6 +11,7 @@
 #include "OpenDatabase.h"
 #include "PortList.h"
 #include "Recordset.h"
+#include "TestUsers.h"
 #include "Startup.h"
 #include "loggersim/Simulator.h"
 
@@ -29,6 +30,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,6 +78,11 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000)
     return true;
 }
 
+// The user the tests' quillmark-cli calls log in as: an administrator whose
+// password need not change (every DeviceFixture folder has it).
+inline constexpr char kCliUser[] = "tester";
+inline constexpr char kCliPassword[] = "tester-pass1";
+
 // One run of the built quillmark-cli against the program folder `folder`.
 struct CliRun {
     int code = -1;
@@ -83,12 +90,30 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun RunCli(const QString& folder, const QStringList& args, int timeoutMs = 60000)
+// Who a cli call logs in as and how: --user (none when empty), the passwords
+// in QUILLMARK_PASSWORD and QUILLMARK_NEW_PASSWORD (unset when absent).
+struct CliCall {
+    QString user = QString::fromLatin1(kCliUser);
+    std::optional<QString> password = QString::fromLatin1(kCliPassword);
+    std::optional<QString> newPassword;
+};
+
+inline CliRun RunCli(const QString& folder, const QStringList& args, const CliCall& call = {},
+                     int timeoutMs = 60000)
 {
     QProcess p;
-    p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-    p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
-            QStringList{QStringLiteral("--folder"), folder} + args);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QUILLMARK_PASSWORD"));
+    env.remove(QStringLiteral("QUILLMARK_NEW_PASSWORD"));
+    if (call.password)
+        env.insert(QStringLiteral("QUILLMARK_PASSWORD"), *call.password);
+    if (call.newPassword)
+        env.insert(QStringLiteral("QUILLMARK_NEW_PASSWORD"), *call.newPassword);
+    p.setProcessEnvironment(env);
+    QStringList options{QStringLiteral("--folder"), folder};
+    if (!call.user.isEmpty())
+        options << QStringLiteral("--user") << call.user;
+    p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"), options + args);
     EXPECT_TRUE(p.waitForFinished(timeoutMs));
     CliRun r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -96,6 +121,8 @@ inline CliRun RunCli(const QString& folder, const QStringList& args, int timeout
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
 }
+
+using qmtest::AddUserRow;
 
 // Descriptors this process holds open on `path` (a pty slave; the in-process
 // simulator keeps one of its own).
@@ -123,6 +150,7 @@ protected:
         ASSERT_EQ(qm::store::CreateInitialProgramFolder(m_folder.path()), qm::store::kInitialCreated);
         ASSERT_TRUE(QDir().mkpath(m_folder.path() + QStringLiteral("/config")));
         m_context = std::make_unique<qm::CCoreContext>(m_folder.path());
+        AddUserRow(QString::fromLatin1(kCliUser), QString::fromLatin1(kCliPassword), qm::kRoleAdministrator);
         // Only the folder's links are ports: the machine's own serial devices stay out.
         qm::device::SetRealDeviceFolder(m_folder.path() + QStringLiteral("/no-tty"));
         SetCom(1, QString(), -1, kLinkDelay);

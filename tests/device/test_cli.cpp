@@ -52,7 +52,7 @@ TEST_F(CliTest, PortsAndConnectOnePort)
     const auto notes = Notes();
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0].info, qm::Msg(269) + qm::Msg(5413));
-    EXPECT_TRUE(notes[0].user.isEmpty());
+    EXPECT_EQ(notes[0].user, QLatin1String(devtest::kCliUser));
 
     const CliRun zeroRun = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("2")});
     EXPECT_EQ(zeroRun.code, 1);
@@ -131,11 +131,11 @@ TEST_F(CliTest, RunAndStopKeepTheHistoryUnlessClearIsGiven)
     EXPECT_EQ(device.State().clearCount, 1);
     EXPECT_EQ(device.StoredFrames(), 0);
 
-    // The audit trail has the window's entries, without a user.
+    // The audit trail has the window's entries, carrying the cli's user.
     const auto runs = Notes(6);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].info, qm::Msg(271) + qm::Msg(5413));
-    EXPECT_TRUE(runs[0].user.isEmpty());
+    EXPECT_EQ(runs[0].user, QLatin1String(devtest::kCliUser));
     EXPECT_EQ(Notes(7).size(), 1u);
 
     for (const QStringList& bad : {QStringList{QStringLiteral("run")}, port("run") << QStringLiteral("--force"),

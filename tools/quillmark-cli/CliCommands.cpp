@@ -2,6 +2,7 @@
 
 #include "CConnectProcedure.h"
 #include "ComSettings.h"
+#include "LoginState.h"
 #include "OperationLog.h"
 
 #include <QSet>
@@ -97,9 +98,10 @@ int AnswerFor(const MessageRequest& request)
     return UnattendedAnswer(request);
 }
 
-bool MayRun(Guarded) { return true; }
-
-QString CommandUser() { return QString::fromLatin1(kNoUser); }
+QString CommandUser()
+{
+    return IsLoggedIn() ? LoginUserName() : QString::fromLatin1(kNoUser);
+}
 
 std::shared_ptr<device::CDevice> ConnectLogger(device::CConnectProcedure& procedure, int port)
 {

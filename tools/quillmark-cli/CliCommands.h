@@ -5,7 +5,8 @@
 //   static const qm::cli::CliRegistrar g_ports{{"ports", RunPorts, "ports   one line per port: ..."}};
 //
 // `run` gets the arguments after the command name and returns the exit code.
-// When it runs, the program context is in force and the message seam prints
+// When it runs, the program context is in force, the user of --user is logged
+// in as the command's access rule asks (CliLogin.h), and the message seam prints
 // to stderr as "<number>: <text>". Questions take their default answer, except
 // that a question whose answer destroys data is answered Cancel (No) unless
 // the command consented (Consent) because its user gave the flag for it.
@@ -16,6 +17,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace qm::device {
@@ -25,10 +27,41 @@ class CDevice;
 
 namespace qm::cli {
 
+// Who may run a command. The login gate applies it before the command runs,
+// so a command only declares its rule: by default any logged-in user, else
+// one of the rules below.
+struct CliAccess {
+    bool login = true;
+    std::optional<Guarded> role;   // the user's role must pass this rule of the permission table
+    bool passwordDue = false;      // runs although the password must be changed first
+};
+// Nobody needs to log in (ports).
+inline CliAccess WithoutLogin()
+{
+    CliAccess access;
+    access.login = false;
+    return access;
+}
+// A user whose role the permission table allows for `rule` (run and stop: roles 0 and 1).
+inline CliAccess ForRoles(Guarded rule)
+{
+    CliAccess access;
+    access.role = rule;
+    return access;
+}
+// Any logged-in user, also one whose password must be changed first (passwd).
+inline CliAccess WhilePasswordDue()
+{
+    CliAccess access;
+    access.passwordDue = true;
+    return access;
+}
+
 struct CliCommand {
     const char* name;
     int (*run)(const QStringList& args);
     const char* usage;   // one or more lines for the help text, indented by the table
+    CliAccess access = {};
     bool draws = false;  // paints (PDF, images): runs under a QGuiApplication, offscreen
 };
 
@@ -64,10 +97,8 @@ void Consent(Destroys what);
 // The answer to `request`: see the top of this file.
 int AnswerFor(const MessageRequest& request);
 
-// Who runs the commands. The command-line login plugs in here: until it
-// exists nobody is logged in, every command may run and its audit entries
-// carry the user "=====".
-bool MayRun(Guarded command);
+// The user a command's audit entries carry: the logged-in user, or "=====" for
+// a command that runs without a login.
 QString CommandUser();
 
 // Connects the logger on COM<port> as batch connect does (without an audit

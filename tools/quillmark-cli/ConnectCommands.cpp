@@ -68,7 +68,8 @@ int RunConnect(const QStringList& args)
     return kExitUsage;
 }
 
-const CliRegistrar g_ports{{"ports", RunPorts, "ports              one line per port: COM<n>, a tab, the device path"}};
+const CliRegistrar g_ports{{"ports", RunPorts, "ports              one line per port: COM<n>, a tab, the device path (no login)",
+                            WithoutLogin()}};
 const CliRegistrar g_connect{
     {"connect", RunConnect,
      "connect --port N   connect the logger on COM<N>; prints the result; exit 0 when connected\n"

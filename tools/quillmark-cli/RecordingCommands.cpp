@@ -14,10 +14,6 @@ namespace {
 int RunOnPort(int port, bool wantRecording,
               device::CommandOutcome (*command)(device::CDevice&, const QString&))
 {
-    if (!MayRun(Guarded::RunStop)) {
-        ShowMessage(315);
-        return kExitFailed;
-    }
     device::CConnectProcedure procedure;
     const device::DevicePtr logger = ConnectLogger(procedure, port);
     if (!logger)
@@ -63,11 +59,13 @@ const CliRegistrar g_run{
      "run --port N [--clear]          start recording on the logger on COM<N> as the window's run button\n"
      "                                does (same refusals and messages); its history is kept unless\n"
      "                                --clear erases it first; prints sn=<SN> state=recording|stopped;\n"
-     "                                exit 0 when it records"}};
+     "                                exit 0 when it records",
+     ForRoles(Guarded::RunStop)}};
 const CliRegistrar g_stop{
     {"stop", RunStop,
      "stop --port N                   stop recording on the logger on COM<N> as the window's stop button\n"
-     "                                does; prints sn=<SN> state=recording|stopped; exit 0 when it is stopped"}};
+     "                                does; prints sn=<SN> state=recording|stopped; exit 0 when it is stopped",
+     ForRoles(Guarded::RunStop)}};
 
 } // namespace
 } // namespace qm::cli

@@ -1,7 +1,7 @@
-// quillmark-cli [--folder PROGRAM_FOLDER] COMMAND [ARGS]
+// quillmark-cli [--folder PROGRAM_FOLDER] [--user NAME] COMMAND [ARGS]
 //
-// The program's device logic without a window. The folder defaults to the
-// folder of the executable. Messages the logic would show go to stderr as
+// The program's device logic without a window, run as a logged-in user
+// (CliLogin.h). The folder defaults to the folder of the executable. Messages the logic would show go to stderr as
 // "<number>: <text>"; questions are answered as CliCommands.h says (nothing is
 // destroyed without the flag that asks for it).
 #include "CliCommands.h"
@@ -9,6 +9,7 @@
 #include "AppEnv.h"
 #include "CDevManager.h"
 #include "CliApplication.h"
+#include "CliLogin.h"
 #include "MessageSeam.h"
 #include "Startup.h"
 
@@ -31,8 +32,10 @@ public:
 
 void Usage()
 {
-    QString text = QStringLiteral("usage: quillmark-cli [--folder PROGRAM_FOLDER] COMMAND\n"
+    QString text = QStringLiteral("usage: quillmark-cli [--folder PROGRAM_FOLDER] [--user NAME] COMMAND\n"
                                   "  --folder F   the program folder (default: the folder of this program)\n"
+                                  "  --user NAME  the user every command but ports runs as; the password comes\n"
+                                  "               from QUILLMARK_PASSWORD, else it is asked on the terminal\n"
                                   "commands:\n");
     for (const qm::cli::CliCommand& c : qm::cli::CliCommandTable()) {
         for (const QString& line : QString::fromUtf8(c.usage).split(u'\n'))
@@ -51,12 +54,16 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     QString folder;
-    if (!args.isEmpty() && args.first() == QLatin1String("--folder")) {
+    QString user;
+    while (!args.isEmpty() && (args.first() == QLatin1String("--folder") || args.first() == QLatin1String("--user"))) {
         if (args.size() < 2 || args.at(1).isEmpty()) {
             Usage();
             return qm::cli::kExitUsage;
         }
-        folder = QFileInfo(args.at(1)).absoluteFilePath();
+        if (args.first() == QLatin1String("--folder"))
+            folder = QFileInfo(args.at(1)).absoluteFilePath();
+        else
+            user = args.at(1);
         args = args.mid(2);
     }
     const qm::cli::CliCommand* command = args.isEmpty() ? nullptr : qm::cli::FindCliCommand(args.first());
@@ -82,7 +89,9 @@ int main(int argc, char** argv)
     int code = qm::cli::kExitFailed;
     {
         const qm::CCoreContext context(folder);
-        code = command->run(args.mid(1));
+        code = qm::cli::LogInFor(*command, user);
+        if (code == qm::cli::kExitOk)
+            code = command->run(args.mid(1));
         // Devices close their ports before the core goes.
         qm::device::DeviceManager().Clear();
     }
