@@ -66,9 +66,9 @@ Attempt Classify(const AttemptTexts& texts, const QString& info, const QString& 
 }
 
 struct Run {
-    bool read = false;    // the rows could be read
-    int refused = 0;      // refusals since the last login or wait
-    QDateTime waitStart;  // the last wait, when it ended the run
+    bool read = false;   // the rows could be read
+    int refused = 0;     // refusals since the last login or wait
+    QDateTime waitStart; // the last wait, when it ended the run
 };
 
 // Walks the name's rows from the newest back to the last one that only a
@@ -90,19 +90,12 @@ Run CurrentRun(store::CDBSqlite3& db, const QString& name)
     const AttemptTexts texts{TextsInEveryLanguage({107, 294}), TextsInEveryLanguage({5217}),
                              TextsInEveryLanguage({5218})};
     for (set->MoveFirst(); !set->IsEOF(); set->MoveNext()) {
-        const Attempt attempt =
-            set->Integer(u"type") == 1 ? Classify(texts, set->Text(u"info"), name) : Attempt::Other;
+        const Attempt attempt = set->Integer(u"type") == 1 ? Classify(texts, set->Text(u"info"), name) : Attempt::Other;
         switch (attempt) {
-        case Attempt::Other:
-            return run;
-        case Attempt::Wait:
-            store::ParseSampleTime(set->Text(u"handle_time"), &run.waitStart);
-            return run;
-        case Attempt::Refused:
-            ++run.refused;
-            break;
-        case Attempt::DuringWait:
-            break;
+        case Attempt::Other: return run;
+        case Attempt::Wait: store::ParseSampleTime(set->Text(u"handle_time"), &run.waitStart); return run;
+        case Attempt::Refused: ++run.refused; break;
+        case Attempt::DuringWait: break;
         }
     }
     return run;

@@ -44,8 +44,8 @@ int ListTheUsers()
     }
     PrintLine(QStringLiteral("name\trole\tcreate_time\tlatest_time"));
     for (const UserRow& user : *users)
-        PrintLine(QStringList{user.name, QString::number(user.role), Cell(user.createTime), Cell(user.latestTime)}
-                      .join(u'\t'));
+        PrintLine(QStringList{user.name, QString::number(user.role), Cell(user.createTime), Cell(user.latestTime)}.join(
+            u'\t'));
     return kExitOk;
 }
 

@@ -36,11 +36,8 @@ bool CIdleWatch::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::Wheel:
-    case QEvent::TouchBegin:
-        Touch();
-        break;
-    default:
-        break;
+    case QEvent::TouchBegin: Touch(); break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }
