@@ -135,6 +135,8 @@ LoginOutcome TryLogin(const QString& typedName, const QString& typedPassword, co
     }
     const UserRow* user = nullptr;
     store::PasswordMatch match = store::PasswordMatch::kNoMatch;
+    if (rows.isEmpty())
+        store::CheckPasswordOfNobody(password);
     for (const UserRow& row : rows) {
         match = store::CheckPassword(row.password, password);
         if (match != store::PasswordMatch::kNoMatch) {

@@ -63,4 +63,10 @@ PasswordMatch CheckPassword(const QString& stored, const QString& typed)
                                                                              : PasswordMatch::kMatchStoreAgain;
 }
 
+void CheckPasswordOfNobody(const QString& typed)
+{
+    static const QString nobody = HashPassword(QStringLiteral("nobody has this password"));
+    (void)CheckPassword(nobody, typed);
+}
+
 } // namespace qm::store

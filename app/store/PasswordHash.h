@@ -25,4 +25,9 @@ enum class PasswordMatch {
 // Compares `typed` with the stored value `stored` (a hash or a legacy plain text).
 PasswordMatch CheckPassword(const QString& stored, const QString& typed);
 
+// Takes as long as CheckPassword against a hash, for a name that has no user:
+// an unknown name must not be told apart from a wrong password by the time
+// the answer takes.
+void CheckPasswordOfNobody(const QString& typed);
+
 } // namespace qm::store

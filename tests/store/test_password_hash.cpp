@@ -1,8 +1,14 @@
 // The stored form of passwords.
 #include "PasswordHash.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 #include <sodium.h>
+
+#include <algorithm>
+#include <functional>
+#include <limits>
 
 using namespace qm::store;
 
@@ -50,4 +56,26 @@ TEST(PasswordHash, AWeakerHashIsStoredAgain)
     ASSERT_EQ(crypto_pwhash_str(weak, "abcdefgh", 8, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN), 0);
     EXPECT_EQ(CheckPassword(QString::fromLatin1(weak), QStringLiteral("abcdefgh")), PasswordMatch::kMatchStoreAgain);
     EXPECT_EQ(CheckPassword(QString::fromLatin1(weak), QStringLiteral("abcdefgi")), PasswordMatch::kNoMatch);
+}
+
+// An unknown name costs the same slow check as a wrong password, so the time
+// of a refusal does not tell which names exist. (Lenient bound: the check is
+// about a tenth of a second; a machine under load stretches both alike.)
+TEST(PasswordHash, AnUnknownNameTakesAsLongAsAWrongPassword)
+{
+    const QString stored = HashPassword(QStringLiteral("Quillmark1"));
+    CheckPasswordOfNobody(QStringLiteral("warm-up"));
+    const auto fastest = [](const std::function<void()>& f) {
+        qint64 best = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer t;
+            t.start();
+            f();
+            best = std::min(best, t.nsecsElapsed());
+        }
+        return best;
+    };
+    const qint64 wrong = fastest([&] { (void)CheckPassword(stored, QStringLiteral("wrong one")); });
+    const qint64 nobody = fastest([] { CheckPasswordOfNobody(QStringLiteral("wrong one")); });
+    EXPECT_GT(nobody, wrong / 3);
 }

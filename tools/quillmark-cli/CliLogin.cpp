@@ -21,21 +21,23 @@ const QString kSource = QStringLiteral("quillmark-cli::LogIn");
 // One line from the terminal on standard input, not echoed.
 QString ReadHiddenLine(const QString& prompt)
 {
-    std::fputs((prompt + QStringLiteral(": ")).toUtf8().constData(), stderr);
-    std::fflush(stderr);
+    // Echo goes off before the prompt shows, and nothing typed ahead is thrown
+    // away: an answer that arrives right after the prompt must still be read.
     termios saved{};
     const bool restore = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (restore) {
         termios quiet = saved;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         quiet.c_lflag |= ECHONL;
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
+    std::fputs((prompt + QStringLiteral(": ")).toUtf8().constData(), stderr);
+    std::fflush(stderr);
     std::string line;
     for (int c = std::fgetc(stdin); c != EOF && c != '\n'; c = std::fgetc(stdin))
         line.push_back(char(c));
     if (restore)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     return QString::fromLocal8Bit(line.c_str());
 }
 
