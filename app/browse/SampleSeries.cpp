@@ -60,6 +60,12 @@ QString SampleColumn::Text(qsizetype i) const
     return QString::fromUtf8(m_texts.constData() + begin, qsizetype(end - begin));
 }
 
+QByteArrayView SampleColumn::TextUtf8(qsizetype i) const
+{
+    const quint32 begin = i == 0 ? 0 : m_ends[size_t(i - 1)];
+    return QByteArrayView(m_texts.constData() + begin, qsizetype(m_ends[size_t(i)] - begin));
+}
+
 const SampleColumn* SampleSeries::Column(int position) const
 {
     const auto it = m_columns.find(position);
@@ -163,6 +169,35 @@ void SampleSeriesBuilder::AddSample(const SampleTime& time, QStringView position
         }
         p = pe + 1;
     }
+}
+
+void SampleSeriesBuilder::BeginSample(qint64 seconds, int intervalSeconds)
+{
+    SampleSeries& s = *m_series;
+    const qsizetype row = s.Count();
+    s.m_times.push_back(seconds);
+    if (intervalSeconds >= 0 && !m_anyInterval) {
+        m_anyInterval = true;
+        s.m_intervals.assign(size_t(row), -1);
+        s.m_intervals.reserve(size_t(qMax(m_reserve, row + 1)));
+    }
+    if (m_anyInterval)
+        s.m_intervals.push_back(intervalSeconds >= 0 ? intervalSeconds : -1);
+}
+
+void SampleSeriesBuilder::AddValue(int position, double value, QByteArrayView utf8)
+{
+    const qsizetype row = m_series->Count() - 1;
+    SampleColumn& column = ColumnFor(position);
+    if (row < 0 || column.Count() > row)
+        return;
+    PadTo(column, row);
+    column.m_values.push_back(value);
+    if (IsErrorValue(value))
+        column.m_texts.append("ERR", 3);
+    else if (!std::isnan(value))
+        column.m_texts.append(utf8.data(), utf8.size());
+    column.m_ends.push_back(quint32(column.m_texts.size()));
 }
 
 std::shared_ptr<const SampleSeries> SampleSeriesBuilder::Build()

@@ -5,6 +5,7 @@
 // with the number and the text of every sample. Built once per load and then
 // never changed, so every render and every copy of a curve shares it.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
@@ -46,6 +47,8 @@ public:
     bool HasValue(qsizetype i) const { return !std::isnan(m_values[size_t(i)]); }
     // The stored text: empty for no value, "ERR" for an error, else as given.
     QString Text(qsizetype i) const;
+    // The same as stored (UTF-8), without a copy.
+    QByteArrayView TextUtf8(qsizetype i) const;
     const double* Values() const { return m_values.data(); }
 
     // Block b (samples b·kSampleBlock …): true when every sample has a value
@@ -60,8 +63,8 @@ private:
     std::vector<double> m_blockMin;
     std::vector<double> m_blockMax;
     std::vector<quint8> m_blockPlain;
-    QByteArray m_texts;              // UTF-8, one after the other
-    std::vector<quint32> m_ends;     // end offset of text i in m_texts
+    QByteArray m_texts;          // UTF-8, one after the other
+    std::vector<quint32> m_ends; // end offset of text i in m_texts
 };
 
 class SampleSeries {
@@ -102,6 +105,10 @@ public:
     void Reserve(qsizetype rows);
     // `intervalSeconds` < 0: the sample has no interval.
     void AddSample(const SampleTime& time, QStringView positions, QStringView values, int intervalSeconds = -1);
+    // Rows whose values are already read: BeginSample, then one AddValue per
+    // position. `value` NaN: no value; at or below −1000: an error ("ERR").
+    void BeginSample(qint64 seconds, int intervalSeconds = -1);
+    void AddValue(int position, double value, QByteArrayView utf8);
     std::shared_ptr<const SampleSeries> Build();
 
 private:
