@@ -127,6 +127,32 @@ bool Inside(const QString& folder, const QString& candidate)
 
 } // namespace
 
+QStringList DatabaseFolderFiles(const QString& databaseFolder)
+{
+    const QDir source(databaseFolder);
+    QStringList files;
+    QDirIterator it(databaseFolder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        // A pending list belongs to a download under way, not to the data.
+        if (!IsJournal(path) && !path.endsWith(QLatin1String(kTemporarySuffix))
+            && !path.endsWith(QLatin1String(".pending")))
+            files << source.relativeFilePath(path);
+    }
+    files.sort();
+    return files;
+}
+
+QStringList FilesABackupReplaces(const QString& databaseFolder, const QString& intoFolder)
+{
+    const QString copy = QDir::cleanPath(intoFolder + u'/' + QFileInfo(QDir::cleanPath(databaseFolder)).fileName());
+    QStringList replaced;
+    for (const QString& file : DatabaseFolderFiles(databaseFolder))
+        if (QFileInfo::exists(copy + u'/' + file))
+            replaced << copy + u'/' + file;
+    return replaced;
+}
+
 bool BackupDatabaseFile(const QString& from, const QString& to, QString* error)
 {
     if (!IsDatabaseName(from))
@@ -162,16 +188,7 @@ BackupResult CopyDatabaseFolder(const QString& databaseFolder, const QString& in
     }
 
     // The list is taken before anything is written.
-    QStringList files;
-    QDirIterator it(databaseFolder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        // A pending list belongs to a download under way, not to the data.
-        if (!IsJournal(path) && !path.endsWith(QLatin1String(kTemporarySuffix))
-            && !path.endsWith(QLatin1String(".pending")))
-            files << source.relativeFilePath(path);
-    }
-    files.sort();
+    const QStringList files = DatabaseFolderFiles(databaseFolder);
 
     if (!QDir().mkpath(result.folder)) {
         result.outcome = BackupOutcome::NoFolder;

@@ -47,6 +47,13 @@ struct BackupResult {
 BackupResult CopyDatabaseFolder(const QString& databaseFolder, const QString& intoFolder,
                                 const BackupCallbacks& callbacks = {});
 
+// The files a copy of `databaseFolder` takes (relative to it, sorted): every
+// file below it but journals, temporary copies and a download's pending list.
+QStringList DatabaseFolderFiles(const QString& databaseFolder);
+// The files of an earlier copy in `intoFolder` that CopyDatabaseFolder would
+// replace (full paths).
+QStringList FilesABackupReplaces(const QString& databaseFolder, const QString& intoFolder);
+
 // The backup on close: the month folder "<backupFolder>/%d-%02d" of `day` is
 // created when missing (with the backup folder), then the database folder is
 // copied into it, replacing what an earlier close of the month left there.
