@@ -8,6 +8,7 @@
 #include "CQuillmarkApp.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
+#include "CStoreWindowCommands.h"
 #include "DownloadRepair.h"
 #include "StyleSheet.h"
 
@@ -24,6 +25,9 @@ int main(int argc, char** argv)
         // Title bar, navigation pane, record area and routing table.
         auto* body = new qm::window::CQuillmarkBody(window);
         body->setStyleSheet(qm::ui::MainWindowStyleSheet());
+        // Phone import, backups and the backup import; its backup on close
+        // runs after the other subsystems have ended their work.
+        new qm::window::CStoreWindowCommands(*body);
         // Connect, run and stop, batch connect, serial settings, the information page.
         auto* devices = new qm::window::CDeviceWindowCommands(*body);
         // Single and batch download.

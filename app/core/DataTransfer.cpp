@@ -113,12 +113,16 @@ store::BackupImportResult RunBackupImport(store::CDBSqlite3& datainfo, const QSt
                                           const QString& user)
 {
     const store::BackupImportResult result = store::ImportBackupFiles(datainfo, ProgramFolder(), files, progress);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBackupImport"), result.LogText(), kLogBackupImport, user);
+    return result;
+}
+
+void ReportBackupImport(const store::BackupImportResult& result)
+{
     if (result.AllImported())
         ShowMessage(217);
     else
         ShowMessageText(216, result.MessageText());
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBackupImport"), result.LogText(), kLogBackupImport, user);
-    return result;
 }
 
 QString PhoneDatabaseCopyPath()
@@ -148,9 +152,12 @@ store::PhoneImportResult RunPhoneImport(const store::CImportCopy& copy, const QL
         if (done)
             done(item);
     };
-    const store::PhoneImportResult result =
-        store::RunImportSqlite(copy.CopyPath(), ProgramFolder(), loggers, callbacks);
-    switch (result.MessageNumber(int(loggers.size()))) {
+    return store::RunImportSqlite(copy.CopyPath(), ProgramFolder(), loggers, callbacks);
+}
+
+void ReportPhoneImport(const store::PhoneImportResult& result, int asked)
+{
+    switch (result.MessageNumber(asked)) {
     case 217: ShowMessage(217); break;
     case 216: {
         QStringList failed;
@@ -162,7 +169,6 @@ store::PhoneImportResult RunPhoneImport(const store::CImportCopy& copy, const QL
     }
     default: break;
     }
-    return result;
 }
 
 } // namespace qm

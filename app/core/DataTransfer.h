@@ -12,6 +12,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace qm::store {
 class CDBSqlite3;
@@ -51,12 +52,14 @@ void ReportManualBackup(const store::BackupResult& result, const QString& user =
 
 // The filter of the open dialog: entry 250 with the database extension.
 QString BackupImportFilter();
-// Imports `files` (".gdb" single records, the others merged), then shows 217,
-// or 216 with the names that failed, and logs type 20 (286 + 295/294, source
-// "CQuillmarkDlg::OnBackupImport"). `progress` runs between files.
+// Imports `files` (".gdb" single records, the others merged) and logs type 20
+// (286 + 295/294, source "CQuillmarkDlg::OnBackupImport"). `progress` runs
+// between files.
 store::BackupImportResult RunBackupImport(store::CDBSqlite3& datainfo, const QStringList& files,
                                           const std::function<void(int done, int total)>& progress = {},
                                           const QString& user = QString());
+// 217, or 216 with the names of the files that failed.
+void ReportBackupImport(const store::BackupImportResult& result);
 
 // ---- phone import --------------------------------------------------------------
 
@@ -66,11 +69,13 @@ QString PhoneDatabaseCopyPath();
 // phone app wrote it) and reads its loggers. The query failing shows 123.
 bool ReadPhoneDatabase(store::CImportCopy& copy, const QString& path, QList<store::PhoneLogger>* loggers);
 // Imports `loggers` from the opened copy on a worker thread (the calling
-// thread keeps processing events while it waits), writes the operation-log
-// entry of type 13 of each logger (source "CQuillmarkDlg::ImportSqlite"), and
-// shows 217 when all were imported or 216 with the serial numbers that failed;
-// a cancel that failed nothing shows nothing (the loggers done stay).
+// thread keeps processing events while it waits) and writes the
+// operation-log entry of type 13 of each logger (source
+// "CQuillmarkDlg::ImportSqlite"). Callbacks run on the worker.
 store::PhoneImportResult RunPhoneImport(const store::CImportCopy& copy, const QList<store::PhoneLogger>& loggers,
                                         store::PhoneImportCallbacks callbacks, const QString& user = QString());
+// 217 when all `asked` loggers were imported, 216 with the serial numbers that
+// failed; a cancel that failed nothing shows nothing (the loggers done stay).
+void ReportPhoneImport(const store::PhoneImportResult& result, int asked);
 
 } // namespace qm

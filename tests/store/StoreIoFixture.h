@@ -70,4 +70,8 @@ QByteArray FileBytes(const QString& path);
 } // namespace storetest
 
 #include <ostream>
+// Readable texts in failure messages (also defined by the window tests' fixture).
+#ifndef QM_TEST_PRINTS_QSTRING
+#define QM_TEST_PRINTS_QSTRING
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+#endif

@@ -78,6 +78,7 @@ int RunImport(const QStringList& args)
         return kExitFailed;
     datainfo->SetReportMode(store::kReportLog);
     const store::BackupImportResult result = RunBackupImport(*datainfo, files, {}, CommandUser());
+    ReportBackupImport(result);
     PrintLine(QStringLiteral("imported=%1 failed=%2").arg(result.imported).arg(result.failedNames.join(u',')));
     return result.AllImported() ? kExitOk : kExitFailed;
 }
@@ -138,6 +139,7 @@ int RunImportPhone(const QStringList& args)
         return kExitFailed;
     }
     const store::PhoneImportResult result = RunPhoneImport(copy, loggers, {}, CommandUser());
+    ReportPhoneImport(result, int(loggers.size()));
     for (const store::PhoneImportItem& item : result.items) {
         if (item.ok)
             PrintLine(QStringLiteral("sn=%1 record=%2 table=%3 samples=%4")

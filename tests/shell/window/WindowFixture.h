@@ -30,9 +30,12 @@
 #include <memory>
 
 // Readable texts in failure messages.
+#ifndef QM_TEST_PRINTS_QSTRING
+#define QM_TEST_PRINTS_QSTRING
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 QT_END_NAMESPACE
+#endif
 
 using qmtest::OnNextModal;
 
