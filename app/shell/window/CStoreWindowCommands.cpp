@@ -27,7 +27,7 @@ namespace qm::window {
 CStoreWindowCommands::CStoreWindowCommands(CQuillmarkBody& body)
     : QObject(&body), m_body(body), m_devices([] { return store::OpenPortableDevices(); })
 {
-    m_progress = new device::CProgressDlg(&body.Frame());
+    m_progress = std::make_unique<device::CProgressDlg>();
     CCommandTable& commands = body.Commands();
     commands.Install(int(MenuCmd::ImportAndroid), [this] { OnImportAndroid(); });
     commands.Install(int(MenuCmd::AutoBackup), [this] { OnBackupSet(); });

@@ -45,11 +45,12 @@ public:
     void SetPortableDevices(std::function<std::unique_ptr<store::CPortableDevices>()> make);
     // Runs with the loggers dialog before it is shown (tests).
     void SetBeforeImportDialog(std::function<void(store::CDlgDBDev&)> hook) { m_beforeImport = std::move(hook); }
-    device::CProgressDlg* Progress() const { return m_progress; }
+    device::CProgressDlg* Progress() const { return m_progress.get(); }
 
 private:
     CQuillmarkBody& m_body;
-    device::CProgressDlg* m_progress = nullptr;
+    // A window of its own: disabling the main window must leave its Cancel usable.
+    std::unique_ptr<device::CProgressDlg> m_progress;
     std::function<std::unique_ptr<store::CPortableDevices>()> m_devices;
     std::function<void(store::CDlgDBDev&)> m_beforeImport;
 };

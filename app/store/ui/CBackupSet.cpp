@@ -20,6 +20,7 @@ CBackupSet::CBackupSet(QWidget* parent) : QDialog(parent)
     m_path->setMinimumWidth(360);
     m_browse = new QPushButton(Msg(5056), this);
     m_browse->setAutoDefault(false);
+    m_browse->setFixedWidth(m_browse->fontMetrics().horizontalAdvance(m_browse->text()) + 24);
     m_save = new QPushButton(Msg(5030), this);
     m_save->setDefault(true);
 

@@ -28,7 +28,7 @@ CDlgDBDev::CDlgDBDev(QWidget* mainWindow, QWidget* parent) : QDialog(parent), m_
     m_step = new QLabel(this);
     m_ok = new QPushButton(Msg(5050), this);
     m_ok->setDefault(true);
-    m_progress = new device::CProgressDlg(this);
+    m_progress = std::make_unique<device::CProgressDlg>();
     m_progress->setWindowTitle(Msg(6216));
 
     auto* buttons = new QHBoxLayout;

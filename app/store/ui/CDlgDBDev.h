@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -50,7 +51,7 @@ public:
     QTreeWidget* Tree() const { return m_tree; }
     QLabel* StepLabel() const { return m_step; }
     QPushButton* OkButton() const { return m_ok; }
-    device::CProgressDlg* Progress() const { return m_progress; }
+    device::CProgressDlg* Progress() const { return m_progress.get(); }
 
 private:
     void ShowStep(int index, int count, const QString& text);
@@ -59,7 +60,8 @@ private:
     QTreeWidget* m_tree = nullptr;
     QLabel* m_step = nullptr;
     QPushButton* m_ok = nullptr;
-    device::CProgressDlg* m_progress = nullptr;
+    // A window of its own: disabling this dialog must leave its Cancel usable.
+    std::unique_ptr<device::CProgressDlg> m_progress;
     CImportCopy m_copy;
     QList<PhoneLogger> m_loggers;
     PhoneImportResult m_result;

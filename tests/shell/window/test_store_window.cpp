@@ -25,6 +25,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <future>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -211,13 +214,34 @@ TEST_F(StoreWindowTest, CancelKeepsTheLoggersAlreadyImported)
                PhoneLogger(2, QStringLiteral("KVR000002"), QStringLiteral("b"), 5),
                PhoneLogger(3, QStringLiteral("KVR000003"), QStringLiteral("c"), 5)});
     OpenWindow();
-    // Cancel arrives while the first logger ends, as from the progress window.
-    m_store->SetBeforeImportDialog([](store::CDlgDBDev& dialog) {
-        dialog.SetLoggerDoneHook([&dialog](const store::PhoneImportItem&) { dialog.CancelImport(); });
+    // Cancel arrives while the first logger ends, as from the progress window,
+    // once the window has been looked at with the import under way.
+    std::promise<void> looked;
+    std::future<void> lookedAt = looked.get_future();
+    m_store->SetBeforeImportDialog([&lookedAt](store::CDlgDBDev& dialog) {
+        dialog.SetLoggerDoneHook([&dialog, &lookedAt](const store::PhoneImportItem&) {
+            lookedAt.wait_for(std::chrono::seconds(10));
+            dialog.CancelImport();
+        });
     });
     int progressSteps = 0;
     ImportFromPhone([&](store::CDlgDBDev* dialog) {
         TickAll(dialog);
+        // Looked at once the first logger is in (its import waits for that).
+        auto* look = new QTimer(dialog);
+        QObject::connect(look, &QTimer::timeout, dialog, [&looked, dialog, look] {
+            dialog->Progress()->Poll();
+            if (dialog->Progress()->ReceivedText() != QString::number(store::kPhoneImportSteps))
+                return;
+            look->stop();
+            EXPECT_FALSE(dialog->isEnabled());
+            EXPECT_TRUE(dialog->Progress()->isVisible());
+            EXPECT_TRUE(dialog->Progress()->CancelButton()->isEnabled());
+            Save(dialog->Progress(), QStringLiteral("phone-progress"));
+            Save(dialog, QStringLiteral("phone-importing"));
+            looked.set_value();
+        });
+        look->start(10);
         dialog->OkButton()->click();
         progressSteps = int(dialog->Progress()->Progress()->maximum());
         EXPECT_EQ(dialog->Result().items.size(), 1);
