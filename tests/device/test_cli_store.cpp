@@ -4,6 +4,7 @@
 #include "DeviceFixture.h"
 
 #include "Backup.h"
+#include "RecordFile.h"
 #include "Schema.h"
 #include "StoreIoFixture.h"
 #include "Strings.h"
@@ -59,6 +60,17 @@ protected:
         const QString copy =
             qm::store::CopyDatabaseFolder(qm::store::DatabaseFolderIn(m_from.Path()), m_backups.Path()).folder;
         return {copy + QStringLiteral("/DATAINFO.db3"), copy + u'/' + kSn + QStringLiteral(".db3")};
+    }
+
+    // The files of the other station's database folder, copied afresh.
+    QStringList OtherStationsBackupFiles()
+    {
+        const QString copy =
+            qm::store::CopyDatabaseFolder(qm::store::DatabaseFolderIn(m_from.Path()), m_backups.File(QStringLiteral("again"))).folder;
+        QStringList files{copy + QStringLiteral("/DATAINFO.db3")};
+        for (const QString& name : QDir(copy).entryList({QStringLiteral("SN*.db3")}, QDir::Files, QDir::Name))
+            files << copy + u'/' + name;
+        return files;
     }
 
     Station m_from;
@@ -188,4 +200,34 @@ TEST_F(CliStoreTest, PhoneLoggersByTheirSerialNumbersWhateverTheCase)
     EXPECT_TRUE(r.err.contains(QStringLiteral("6215: ") + qm::MsgF(6215, {QStringLiteral("NOPE")})));
     EXPECT_EQ(Cli({QStringLiteral("import-phone"), QStringLiteral("--sn"), QStringLiteral("X")}).code, 2);
     EXPECT_EQ(Rows(QStringLiteral("select count(*) from recordtime;")), QStringList{QStringLiteral("3")});
+}
+
+TEST_F(CliStoreTest, ASingleRecordFileBecomesANewRecordAfterTheOnesThere)
+{
+    OtherStationsBackup();
+    const QString file = m_scratch.File(QStringLiteral("cold room.gdb"));
+    {
+        auto main = m_from.OpenDatainfo();
+        ASSERT_EQ(qm::store::ExportRecordFile(*main, m_from.Path(), 1, file), 1);
+    }
+    // The station already holds two records (the other station's backup):
+    // the file's record comes after them.
+    m_from.AddRecord(kSn, QStringLiteral("hSN0000001_1700000500"), {});
+    ASSERT_EQ(Cli(QStringList{QStringLiteral("import")} + OtherStationsBackupFiles()).code, 0);
+
+    const CliRun r = Cli({QStringLiteral("import"), file});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringList{QStringLiteral("imported=1 failed=")});
+    const QStringList records = Rows(QStringLiteral("select id, name, hisdata_table from recordtime order by id;"));
+    ASSERT_EQ(records.size(), 3);
+    const QStringList imported = records[2].split(u'|');
+    // id = the file's id (1) + the station's recordtime counter (2).
+    EXPECT_EQ(imported[0], QStringLiteral("3"));
+    EXPECT_EQ(imported[1], QStringLiteral("cold room"));
+    EXPECT_NE(imported[2], kTable);
+    EXPECT_TRUE(imported[2].startsWith(QStringLiteral("hSN0000001_")));
+    EXPECT_EQ(Rows(QStringLiteral("select his_time, his_data from %1 order by his_time;").arg(imported[2]), kSn),
+              Rows(QStringLiteral("select his_time, his_data from %1 order by his_time;").arg(kTable), kSn));
+    EXPECT_EQ(Rows(QStringLiteral("select count(*) from config where record_id = 3;"), kSn),
+              QStringList{QStringLiteral("1")});
 }
