@@ -147,6 +147,9 @@ QStringList FilesABackupReplaces(const QString& databaseFolder, const QString& i
 {
     const QString copy = QDir::cleanPath(intoFolder + u'/' + QFileInfo(QDir::cleanPath(databaseFolder)).fileName());
     QStringList replaced;
+    // A copy onto the folder itself replaces nothing: it is refused.
+    if (Inside(databaseFolder, copy))
+        return replaced;
     for (const QString& file : DatabaseFolderFiles(databaseFolder))
         if (QFileInfo::exists(copy + u'/' + file))
             replaced << copy + u'/' + file;

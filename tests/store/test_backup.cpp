@@ -100,6 +100,9 @@ TEST_F(BackupTest, TheManualBackupAsksBeforeReplacing)
     const QString copiedLogger = copy + u'/' + kSn + QStringLiteral(".db3");
     storetest::WriteFile(copiedLogger, "an older copy");
 
+    EXPECT_EQ(FilesABackupReplaces(database, target.Path()),
+              QStringList({copy + QStringLiteral("/DATAINFO.db3"), copiedLogger}));
+
     // No for the first file keeps it; the second is replaced.
     QStringList asked;
     QList<OverwriteAnswer> answers{OverwriteAnswer::No, OverwriteAnswer::Yes};
@@ -158,6 +161,8 @@ TEST_F(BackupTest, ACancelStopsBetweenFiles)
 TEST_F(BackupTest, NeverIntoTheDatabaseFolderItself)
 {
     const QByteArray before = storetest::FileBytes(program.Datainfo());
+    // The copy is refused, so nobody is asked about replacing the files themselves.
+    EXPECT_TRUE(FilesABackupReplaces(database, program.Path()).isEmpty());
     EXPECT_EQ(CopyDatabaseFolder(database, program.Path()).outcome, BackupOutcome::Failed);
     EXPECT_EQ(CopyDatabaseFolder(database, database).outcome, BackupOutcome::Failed);
     EXPECT_EQ(storetest::FileBytes(program.Datainfo()), before);
