@@ -109,8 +109,7 @@ QString BackupImportFilter()
 }
 
 store::BackupImportResult RunBackupImport(store::CDBSqlite3& datainfo, const QStringList& files,
-                                          const std::function<void(int done, int total)>& progress,
-                                          const QString& user)
+                                          const std::function<void(int done, int total)>& progress, const QString& user)
 {
     const store::BackupImportResult result = store::ImportBackupFiles(datainfo, ProgramFolder(), files, progress);
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBackupImport"), result.LogText(), kLogBackupImport, user);
@@ -125,10 +124,7 @@ void ReportBackupImport(const store::BackupImportResult& result)
         ShowMessageText(216, result.MessageText());
 }
 
-QString PhoneDatabaseCopyPath()
-{
-    return ProgramFolder() + u'/' + QLatin1String(store::kPhoneDatabaseName);
-}
+QString PhoneDatabaseCopyPath() { return ProgramFolder() + u'/' + QLatin1String(store::kPhoneDatabaseName); }
 
 bool ReadPhoneDatabase(store::CImportCopy& copy, const QString& path, QList<store::PhoneLogger>* loggers)
 {

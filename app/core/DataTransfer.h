@@ -17,7 +17,7 @@
 namespace qm::store {
 class CDBSqlite3;
 class CImportCopy;
-}
+} // namespace qm::store
 
 namespace qm {
 

@@ -34,8 +34,9 @@ protected:
         std::vector<Note> rows;
         auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
         std::unique_ptr<qm::store::CRecordset> set;
-        if (db && db->QueryRecordset(QStringLiteral("select * from note where type = %1 order by rowid").arg(type), set)
-                == 1
+        if (db
+            && db->QueryRecordset(QStringLiteral("select * from note where type = %1 order by rowid").arg(type), set)
+                   == 1
             && set)
             for (set->MoveFirst(); !set->IsEOF(); set->MoveNext())
                 rows.push_back({set->Text(u"user_name"), set->Text(u"info"), int(set->Integer(u"type"))});
@@ -65,8 +66,9 @@ protected:
     // The files of the other station's database folder, copied afresh.
     QStringList OtherStationsBackupFiles()
     {
-        const QString copy =
-            qm::store::CopyDatabaseFolder(qm::store::DatabaseFolderIn(m_from.Path()), m_backups.File(QStringLiteral("again"))).folder;
+        const QString copy = qm::store::CopyDatabaseFolder(qm::store::DatabaseFolderIn(m_from.Path()),
+                                                           m_backups.File(QStringLiteral("again")))
+                                 .folder;
         QStringList files{copy + QStringLiteral("/DATAINFO.db3")};
         for (const QString& name : QDir(copy).entryList({QStringLiteral("SN*.db3")}, QDir::Files, QDir::Name))
             files << copy + u'/' + name;
@@ -107,8 +109,8 @@ TEST_F(CliStoreTest, FilesThatFailAreNamedAndTheOthersStillArrive)
     const QStringList files = OtherStationsBackup();
     const QString notADatabase = m_scratch.File(QStringLiteral("notes.db3"));
     storetest::WriteFile(notADatabase, "just some text, not a database at all");
-    const CliRun r = Cli({QStringLiteral("import"), notADatabase, files[0], m_scratch.File(QStringLiteral("gone.gdb")),
-                          files[1]});
+    const CliRun r =
+        Cli({QStringLiteral("import"), notADatabase, files[0], m_scratch.File(QStringLiteral("gone.gdb")), files[1]});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, QStringList{QStringLiteral("imported=2 failed=notes,gone")});
     EXPECT_TRUE(r.err.contains(QStringLiteral("216: ") + qm::Msg(216) + u'\n' + QStringLiteral("notes,gone")))
@@ -154,7 +156,7 @@ TEST_F(CliStoreTest, TheAutomaticAndTheManualBackup)
     r = Cli({QStringLiteral("backup"), QStringLiteral("--to"), chosen, QStringLiteral("--force")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const auto manual = Notes(19);
-    ASSERT_EQ(manual.size(), 2u);   // the declined one left no entry
+    ASSERT_EQ(manual.size(), 2u); // the declined one left no entry
     EXPECT_EQ(manual[1].info, qm::Msg(285) + qm::Msg(295));
     EXPECT_EQ(manual[1].user, QString::fromLatin1(devtest::kCliUser));
 
@@ -165,18 +167,28 @@ TEST_F(CliStoreTest, PhoneLoggersByTheirSerialNumbersWhateverTheCase)
 {
     const QString phone = m_scratch.File(QStringLiteral("kvr.db"));
     storetest::WritePhoneDatabase(
-        phone, {{1, QStringLiteral("KVR000001"), 5, QStringLiteral("van"), QStringLiteral("data_1"),
+        phone, {{1,
+                 QStringLiteral("KVR000001"),
+                 5,
+                 QStringLiteral("van"),
+                 QStringLiteral("data_1"),
                  {{1, QStringLiteral("30"), QStringLiteral("-10")}},
                  {QStringLiteral("2024-01-02 03:04:05|5.5"), QStringLiteral("2024-01-02 03:05:05|6.0")}},
-                {2, QStringLiteral("KVR000002"), 6, QStringLiteral("empty"), QStringLiteral("data_2"),
-                 {{1, QStringLiteral("30"), QStringLiteral("0")}}, {}}});
+                {2,
+                 QStringLiteral("KVR000002"),
+                 6,
+                 QStringLiteral("empty"),
+                 QStringLiteral("data_2"),
+                 {{1, QStringLiteral("30"), QStringLiteral("0")}},
+                 {}}});
     const QByteArray bytes = storetest::ReadFile(phone);
 
     CliRun r = Cli({QStringLiteral("import-phone"), QStringLiteral("--db"), phone, QStringLiteral("--sn"),
                     QStringLiteral("kvr000001")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     ASSERT_EQ(r.out.size(), 1);
-    EXPECT_TRUE(r.out[0].startsWith(QStringLiteral("sn=KVR000001 record=1 table=hKVR000001_"))) << r.out[0].toStdString();
+    EXPECT_TRUE(r.out[0].startsWith(QStringLiteral("sn=KVR000001 record=1 table=hKVR000001_")))
+        << r.out[0].toStdString();
     EXPECT_TRUE(r.out[0].endsWith(QStringLiteral(" samples=2")));
     EXPECT_TRUE(r.err.contains(QStringLiteral("217: ")));
 

@@ -32,9 +32,7 @@ int RunBackup(const QStringList& args)
         switch (result.outcome) {
         case store::BackupOutcome::Copied: PrintLine(result.folder); return kExitOk;
         case store::BackupOutcome::NoFolder: ShowMessageText(110, MsgF(110, {result.folder})); break;
-        case store::BackupOutcome::Failed:
-            ShowMessageText(123, Msg(123) + u'\n' + result.failed.join(u'\n'));
-            break;
+        case store::BackupOutcome::Failed: ShowMessageText(123, Msg(123) + u'\n' + result.failed.join(u'\n')); break;
         case store::BackupOutcome::Aborted: ShowMessage(247); break;
         }
         return kExitFailed;

@@ -11,7 +11,7 @@
 namespace qm::store {
 class CDlgDBDev;
 class CPortableDevices;
-}
+} // namespace qm::store
 namespace qm::device {
 class CProgressDlg;
 }

@@ -109,8 +109,8 @@ void CDlgDBDev::OnBnClickedOk()
         const int index = qMin(value / kPhoneImportSteps, count - 1);
         if (before / kPhoneImportSteps != value / kPhoneImportSteps && value < kPhoneImportSteps * count) {
             const QString text = chosen[index].TreeText();
-            QMetaObject::invokeMethod(this, [this, index, count, text] { ShowStep(index, count, text); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, index, count, text] { ShowStep(index, count, text); }, Qt::QueuedConnection);
         }
     };
     callbacks.loggerDone = m_loggerDone;

@@ -27,9 +27,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <future>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <future>
 
 using namespace qm;
 using namespace qm::window;
@@ -39,9 +39,14 @@ namespace {
 
 PhoneLoggerSpec PhoneLogger(int id, const QString& sn, const QString& name, int samples)
 {
-    PhoneLoggerSpec spec{id, sn, 5, name, QStringLiteral("data_%1").arg(id),
-                         {{1, QStringLiteral("30"), QStringLiteral("-10")}, {2, QStringLiteral("80"), QStringLiteral("20")}},
-                         {}};
+    PhoneLoggerSpec spec{
+        id,
+        sn,
+        5,
+        name,
+        QStringLiteral("data_%1").arg(id),
+        {{1, QStringLiteral("30"), QStringLiteral("-10")}, {2, QStringLiteral("80"), QStringLiteral("20")}},
+        {}};
     for (int i = 0; i < samples; ++i)
         spec.rows << QStringLiteral("2024-02-03 04:%1:00|%2|50").arg(i, 2, 10, QLatin1Char('0')).arg(20 + i);
     return spec;
@@ -52,7 +57,9 @@ protected:
     void SetUp() override
     {
         wintest::WindowFixture::SetUp();
-        ASSERT_EQ(Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"), m_backups.File(QStringLiteral("auto"))), 1);
+        ASSERT_EQ(Settings().WriteIniStr(QStringLiteral("backup"), QStringLiteral("path"),
+                                         m_backups.File(QStringLiteral("auto"))),
+                  1);
     }
     void TearDown() override
     {
@@ -166,7 +173,7 @@ TEST_F(StoreWindowTest, LoggersOfAPhoneBecomeRecordsWhateverTheCaseOfTheirSerial
             loggerItems << root->text(0);
             for (int i = 0; i < root->childCount(); ++i)
                 loggerItems << root->child(i)->text(0);
-            dialog->OkButton()->click();   // nothing ticked yet
+            dialog->OkButton()->click(); // nothing ticked yet
             EXPECT_EQ(m_messages.LastNumber(), 154);
             TickAll(dialog);
             Save(dialog, QStringLiteral("loggers"));
