@@ -96,14 +96,14 @@ void Station::AddNote(const QString& user, int type, const QString& time, const 
                      .arg(SqlQuoted(user), QString::number(type), SqlQuoted(time), SqlQuoted(info)));
 }
 
-void WritePhoneDatabase(const QString& path, const QList<PhoneLoggerSpec>& loggers)
+void WritePhoneDatabase(const QString& path, const QList<PhoneLoggerData>& loggers)
 {
     QFile::remove(path);
     QString sql = QStringLiteral(
         "create table OrvoKVR(_id integer primary key, sn_num text, type integer, name text, mac text, "
         "chan_num integer, info_table text, data_num integer);"
         "create table DevChan(sn text, chan_no integer, channel integer, warn_top real, warn_floor real);");
-    for (const PhoneLoggerSpec& l : loggers) {
+    for (const PhoneLoggerData& l : loggers) {
         sql += QStringLiteral("insert into OrvoKVR values(%1,%2,%3,%4,'AA:BB',%5,%6,%7);")
                    .arg(QString::number(l.id), SqlQuoted(l.sn), QString::number(l.type), SqlQuoted(l.name),
                         QString::number(l.channels.size()), SqlQuoted(l.table), QString::number(l.rows.size()));

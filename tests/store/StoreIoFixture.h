@@ -53,7 +53,7 @@ struct PhoneChannel {
     QString top;
     QString floor;
 };
-struct PhoneLoggerSpec {
+struct PhoneLoggerData {
     int id;
     QString sn;
     int type;
@@ -62,7 +62,7 @@ struct PhoneLoggerSpec {
     QList<PhoneChannel> channels;
     QStringList rows;            // "time|v0|v1..." per sample
 };
-void WritePhoneDatabase(const QString& path, const QList<PhoneLoggerSpec>& loggers);
+void WritePhoneDatabase(const QString& path, const QList<PhoneLoggerData>& loggers);
 
 // Every byte of a file, to show that an import left it alone.
 QByteArray FileBytes(const QString& path);

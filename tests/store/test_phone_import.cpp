@@ -17,14 +17,14 @@
 #include <thread>
 
 using namespace qm::store;
-using storetest::PhoneLoggerSpec;
+using storetest::PhoneLoggerData;
 using storetest::Station;
 
 namespace {
 
 const QDateTime kNow(QDate(2024, 5, 6), QTime(7, 8, 9));
 
-PhoneLoggerSpec TwoChannelLogger()
+PhoneLoggerData TwoChannelLogger()
 {
     return {1, QStringLiteral("KVR000001"), 5, QStringLiteral("冷库"), QStringLiteral("data_1"),
             {{1, QStringLiteral("30.5"), QStringLiteral("-10.0")}, {2, QStringLiteral("80.0"), QStringLiteral("20.0")}},
@@ -32,7 +32,7 @@ PhoneLoggerSpec TwoChannelLogger()
              QStringLiteral("not a time|1|1"), QStringLiteral("2024-01-02 03:03:05|4.5|61.5")}};
 }
 
-PhoneLoggerSpec EmptyLogger()
+PhoneLoggerData EmptyLogger()
 {
     return {2, QStringLiteral("KVR000002"), 6, QStringLiteral("empty"), QStringLiteral("data_2"),
             {{1, QStringLiteral("30"), QStringLiteral("0")}}, {}};
@@ -47,7 +47,7 @@ protected:
     void TearDown() override { SetProgramLogWriter({}); }
 
     // The phone database is written, then opened the way the import opens it.
-    QList<PhoneLogger> Open(const QList<PhoneLoggerSpec>& specs)
+    QList<PhoneLogger> Open(const QList<PhoneLoggerData>& specs)
     {
         phoneFile = scratch.File(QStringLiteral("kvr.db"));
         storetest::WritePhoneDatabase(phoneFile, specs);
@@ -91,14 +91,14 @@ TEST(PhoneLoggers, DeviceTypesMapToTheProgramsCodes)
 
 TEST_F(PhoneImportTest, EachLoggerIsOneEntryWithItsChannelsJoined)
 {
-    PhoneLoggerSpec upper = TwoChannelLogger();
+    PhoneLoggerData upper = TwoChannelLogger();
     // The same logger again with its serial number in lower case, and a logger
     // that sorts between the two cases.
-    PhoneLoggerSpec lower = upper;
+    PhoneLoggerData lower = upper;
     lower.id = 3;
     lower.sn = upper.sn.toLower();
     lower.table = QStringLiteral("data_3");
-    PhoneLoggerSpec between = EmptyLogger();
+    PhoneLoggerData between = EmptyLogger();
     between.sn = QStringLiteral("MID000001");
     const QList<PhoneLogger> loggers = Open({upper, lower, between});
 
@@ -177,7 +177,7 @@ TEST_F(PhoneImportTest, ImportedTwiceTheSecondIsANewRecordOfTheSameLogger)
 
 TEST_F(PhoneImportTest, ASecondSampleWithTheSameTimeIsLeftOutNotFatal)
 {
-    PhoneLoggerSpec twice = TwoChannelLogger();
+    PhoneLoggerData twice = TwoChannelLogger();
     twice.rows = {QStringLiteral("2024-01-02 03:04:05|1.0|2.0"), QStringLiteral("2024-01-02 03:04:05|1.0|2.0"),
                   QStringLiteral("2024-01-02 03:05:05|3.0|4.0")};
     ASSERT_TRUE(Import(Open({twice})).AllImported()) << log.join(u'\n').toStdString();
@@ -205,7 +205,7 @@ TEST_F(PhoneImportTest, CancelKeepsTheLoggersAlreadyImported)
 TEST_F(PhoneImportTest, ALoggerCutShortByCancelLeavesNothing)
 {
     // Enough samples for several batches; cancel is asked for before the first batch is done.
-    PhoneLoggerSpec big = TwoChannelLogger();
+    PhoneLoggerData big = TwoChannelLogger();
     big.rows.clear();
     for (int i = 0; i < 12000; ++i)
         big.rows << QStringLiteral("2024-02-01 %1:%2:%3|1.5|2.5")
@@ -239,11 +239,11 @@ TEST_F(PhoneImportTest, ALoggerCutShortByCancelLeavesNothing)
 
 TEST_F(PhoneImportTest, HostileNamesFailTheirLoggerAndHarmNothing)
 {
-    PhoneLoggerSpec badTable = TwoChannelLogger();
+    PhoneLoggerData badTable = TwoChannelLogger();
     badTable.table = QStringLiteral("x; drop table recordtime");
-    PhoneLoggerSpec badSn = EmptyLogger();
+    PhoneLoggerData badSn = EmptyLogger();
     badSn.sn = QStringLiteral("../../etc");
-    PhoneLoggerSpec good = EmptyLogger();
+    PhoneLoggerData good = EmptyLogger();
     good.id = 3;
     good.sn = QStringLiteral("KVR000003");
     good.table = QStringLiteral("data_3");
@@ -268,7 +268,7 @@ TEST_F(PhoneImportTest, HostileNamesFailTheirLoggerAndHarmNothing)
 
 TEST_F(PhoneImportTest, AMissingDataTableFailsOnlyItsLogger)
 {
-    PhoneLoggerSpec missing = TwoChannelLogger();
+    PhoneLoggerData missing = TwoChannelLogger();
     const QList<PhoneLogger> loggers = Open({missing, EmptyLogger()});
     QList<PhoneLogger> bent = loggers;
     bent[0].dataTable = QStringLiteral("no_such_table");

@@ -33,13 +33,13 @@
 
 using namespace qm;
 using namespace qm::window;
-using storetest::PhoneLoggerSpec;
+using storetest::PhoneLoggerData;
 
 namespace {
 
-PhoneLoggerSpec PhoneLogger(int id, const QString& sn, const QString& name, int samples)
+PhoneLoggerData PhoneLogger(int id, const QString& sn, const QString& name, int samples)
 {
-    PhoneLoggerSpec spec{
+    PhoneLoggerData made{
         id,
         sn,
         5,
@@ -48,8 +48,8 @@ PhoneLoggerSpec PhoneLogger(int id, const QString& sn, const QString& name, int 
         {{1, QStringLiteral("30"), QStringLiteral("-10")}, {2, QStringLiteral("80"), QStringLiteral("20")}},
         {}};
     for (int i = 0; i < samples; ++i)
-        spec.rows << QStringLiteral("2024-02-03 04:%1:00|%2|50").arg(i, 2, 10, QLatin1Char('0')).arg(20 + i);
-    return spec;
+        made.rows << QStringLiteral("2024-02-03 04:%1:00|%2|50").arg(i, 2, 10, QLatin1Char('0')).arg(20 + i);
+    return made;
 }
 
 class StoreWindowTest : public wintest::WindowFixture {
@@ -79,7 +79,7 @@ protected:
     }
 
     // A phone folder with one phone holding the app's database.
-    void MakePhone(const QList<PhoneLoggerSpec>& loggers)
+    void MakePhone(const QList<PhoneLoggerData>& loggers)
     {
         const QString folder = m_phones.File(QStringLiteral("Pixel-7/OrvoKVRDataBase"));
         ASSERT_TRUE(QDir().mkpath(folder));
@@ -145,8 +145,8 @@ protected:
 TEST_F(StoreWindowTest, LoggersOfAPhoneBecomeRecordsWhateverTheCaseOfTheirSerialNumbers)
 {
     InstallFontSubstitutions();
-    PhoneLoggerSpec upper = PhoneLogger(1, QStringLiteral("KVR000001"), QStringLiteral("冷库"), 3);
-    PhoneLoggerSpec lower = PhoneLogger(2, QStringLiteral("kvr000001"), QStringLiteral("冷库"), 1);
+    PhoneLoggerData upper = PhoneLogger(1, QStringLiteral("KVR000001"), QStringLiteral("冷库"), 3);
+    PhoneLoggerData lower = PhoneLogger(2, QStringLiteral("kvr000001"), QStringLiteral("冷库"), 1);
     MakePhone({upper, lower, PhoneLogger(3, QStringLiteral("KVR000009"), QStringLiteral("van"), 0)});
     OpenWindow();
     m_body->SearchEdit()->setText(QStringLiteral("old search"));
