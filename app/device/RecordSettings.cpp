@@ -2,6 +2,7 @@
 
 #include "AppEnv.h"
 #include "OpenDatabase.h"
+#include "RecordConfig.h"
 #include "Recordset.h"
 #include "Schema.h"
 
@@ -21,6 +22,43 @@ int PartInt(const QStringList& parts, int i)
 QString Part(const QStringList& parts, int i)
 {
     return i < parts.size() ? parts.at(i).trimmed() : QString();
+}
+
+// The configuration of the connected logger `sn` as a config row would hold
+// it: what a record of that logger without any row was most likely recorded with.
+std::optional<store::RecordConfigTexts> ConnectedTexts(const QString& sn)
+{
+    const DevicePtr device = DeviceManager().Find(sn);
+    if (!device)
+        return std::nullopt;
+    const ConfigInfo& c = device->config;
+    QList<int> types, alarms, tops, floors;
+    QList<double> upper, lower;
+    const int count = qBound(0, c.channelCount, int(kMaxChannels));
+    for (int i = 0; i < count; ++i) {
+        const ChannelConfig& ch = device->channels[i];
+        types << ch.channelType;
+        alarms << ch.alarmSwitch;
+        upper << ch.alarmUpper;
+        lower << ch.alarmLower;
+        tops << ch.upperBound;
+        floors << ch.lowerBound;
+    }
+    store::RecordConfigTexts t;
+    t.recordInterval = store::FormatInterval(c.recordInterval.wHour, c.recordInterval.wMinute, c.recordInterval.wSecond);
+    t.startMode = c.startMode;
+    t.startTime = store::FormatConfigTime(c.startTime.wYear, c.startTime.wMonth, c.startTime.wDay, c.startTime.wHour,
+                                          c.startTime.wMinute);
+    t.stopMode = c.stopMode;
+    t.stopTime = store::FormatConfigTime(c.stopTime.wYear, c.stopTime.wMonth, c.stopTime.wDay, c.stopTime.wHour,
+                                         c.stopTime.wMinute);
+    t.channelTypes = store::JoinCodes(types);
+    t.alarmSwitches = store::JoinCodes(alarms);
+    t.alarmUpper = store::JoinDecimals(upper);
+    t.alarmLower = store::JoinDecimals(lower);
+    t.upperLimits = store::JoinCodes(tops);
+    t.lowerLimits = store::JoinCodes(floors);
+    return t;
 }
 
 } // namespace
@@ -79,16 +117,14 @@ bool ReadRecordSettings(int recordId, RecordSettings* settings)
     if (!logger)
         return false;
     logger->SetReportMode(store::kReportLog);
-    std::unique_ptr<store::CRecordset> row;
-    if (logger->QueryRecordset(QStringLiteral("select * from config where record_id = %1;").arg(recordId), row) != 1
-        || !row || row->IsEOF())
+    // A record without its row gets one, by the same rule as the record view.
+    store::RecordConfigTexts t;
+    const QString sn = settings->sn;
+    if (store::EnsureRecordConfig(*logger, recordId, &t, [sn] { return ConnectedTexts(sn); }) != 1)
         return false;
-    row->MoveFirst();
-    settings->form = FormFromConfigRow(row->Text(u"his_recordinterval"), int(row->Integer(u"way_startup")),
-                                       row->Text(u"time_startup"), int(row->Integer(u"way_stop")),
-                                       row->Text(u"time_stop"), row->Text(u"chan_type"), row->Text(u"chan_alarm"),
-                                       row->Text(u"chan_Floor"), row->Text(u"chan_Top"),
-                                       row->Text(u"chan_floorLimit"), row->Text(u"chan_topLimit"));
+    settings->form = FormFromConfigRow(t.recordInterval, t.startMode, t.startTime, t.stopMode, t.stopTime,
+                                       t.channelTypes, t.alarmSwitches, t.alarmLower, t.alarmUpper, t.lowerLimits,
+                                       t.upperLimits);
     settings->form.name = name;
     return true;
 }

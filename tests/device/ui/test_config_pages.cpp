@@ -217,8 +217,19 @@ TEST_F(ConfigPageTest, RecordPageShowsTheStoredConfigurationOrSaysThereIsNone)
     page.SetButton()->click();
     EXPECT_EQ(set.count(), 1);
 
-    // The imported record has no configuration row.
-    EXPECT_FALSE(page.Fill(2));
+    // A record without its row gets one through the store's rule (a copy of
+    // the newest row of its logger file), and keeps it.
+    ASSERT_TRUE(page.Fill(2));
+    EXPECT_EQ(page.Value(CRecordConfig::kInterval), QStringLiteral("0:5:0"));
+    std::unique_ptr<qm::store::CRecordset> rows;
+    ASSERT_EQ(logger->QueryRecordset(QStringLiteral("select * from config where record_id = 2;"), rows), 1);
+    EXPECT_FALSE(rows->IsEOF());
+
+    // A record whose logger file has nothing to give shows that it has no configuration.
+    ASSERT_GE(main->ExeSql(QStringLiteral("insert into recordtime(name, import, SN, time_start, time_end, "
+                                          "hisdata_table, devname) values('r', 0, 'A1B200499', '', '', 't', 'x');")),
+              0);
+    EXPECT_FALSE(page.Fill(3));
     EXPECT_EQ(page.Notice(), qm::Msg(5485));
     EXPECT_FALSE(page.ChannelShown(0));
     EXPECT_TRUE(page.Value(CRecordConfig::kInterval).isEmpty());
