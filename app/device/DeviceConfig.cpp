@@ -68,10 +68,7 @@ QString ConfigTimeText(const QDateTime& t)
                              t.time().hour(), t.time().minute());
 }
 
-QString Entry(int label, const QString& value)
-{
-    return Msg(label) + u':' + value + u',';
-}
+QString Entry(int label, const QString& value) { return Msg(label) + u':' + value + u','; }
 
 int IntervalValue(const QString& text)
 {
@@ -80,10 +77,7 @@ int IntervalValue(const QString& text)
     return ok ? v : 0;
 }
 
-QString LimitText(float value)
-{
-    return QString::number(double(value));
-}
+QString LimitText(float value) { return QString::number(double(value)); }
 
 // The new names in recordtime and devInfo. false when the database refused.
 bool RenameInDatabase(const QString& sn, const QString& name)
@@ -293,15 +287,9 @@ ConfigInfo BuildFormConfig(const ConfigInfo& current, const ConfigForm& form, qi
     next.stopMode = form.stopMode;
     next.startTime = form.startMode == kStartTimed ? ToSystemTime(WholeMinute(form.startTime)) : SYSTEMTIME{};
     switch (form.stopMode) {
-    case kStopTimed:
-        next.stopTime = ToSystemTime(WholeMinute(form.stopTime));
-        break;
-    case kStopWhenFull:
-        next.stopTime = ToSystemTime(FormPredictedEnd(form, frameCapacity));
-        break;
-    default:
-        next.stopTime = SYSTEMTIME{};
-        break;
+    case kStopTimed: next.stopTime = ToSystemTime(WholeMinute(form.stopTime)); break;
+    case kStopWhenFull: next.stopTime = ToSystemTime(FormPredictedEnd(form, frameCapacity)); break;
+    default: next.stopTime = SYSTEMTIME{}; break;
     }
     return next;
 }
@@ -416,8 +404,8 @@ BatchConfigResult ConfigureDevices(const std::vector<DevicePtr>& devices, const 
                 failure = MsgF(228, {sn});
             else if (link.WarnSet(LinkDelay(), kAttempts) != 1)
                 failure = MsgF(233, {sn});
-            else if (link.SetConfig(BuildFormConfig(device->config, form, device->basic.frameCapacity), 1,
-                                    LinkDelay(), kAttempts)
+            else if (link.SetConfig(BuildFormConfig(device->config, form, device->basic.frameCapacity), 1, LinkDelay(),
+                                    kAttempts)
                      != 1)
                 failure = MsgF(293, {sn});
         }

@@ -38,9 +38,9 @@ struct ConfigForm {
     QString minutes;
     QString seconds;
     int startMode = kStartTimed;
-    QDateTime startTime;   // minutes; used for timed start
+    QDateTime startTime; // minutes; used for timed start
     int stopMode = kStopFifo;
-    QDateTime stopTime;    // minutes; used for timed stop, the predicted end for stop-when-full
+    QDateTime stopTime; // minutes; used for timed stop, the predicted end for stop-when-full
     QList<ConfigChannelRow> channels;
 };
 
@@ -79,9 +79,9 @@ QString SettingsText(const ConfigForm& form, bool withName = true);
 // Where a check failed, for the page to point the user at.
 enum class ConfigField { None, Limits, Name, Interval, StartTime, StopTime, Modes };
 struct ConfigCheck {
-    int message = 0;   // 0: the settings pass
+    int message = 0; // 0: the settings pass
     ConfigField field = ConfigField::None;
-    int channel = -1;  // for Limits
+    int channel = -1; // for Limits
 };
 // The checks of a submit after the role, in order: limits (reversed pairs are
 // swapped in `form` first; 304), name (340, 188, 5480 for a character the
@@ -97,17 +97,17 @@ ConfigCheck CheckConfigForm(ConfigForm& form, const QDateTime& now, bool single 
 ConfigInfo BuildFormConfig(const ConfigInfo& current, const ConfigForm& form, qint64 frameCapacity);
 
 enum class SubmitOutcome {
-    Refused,     // a check failed, its message was shown: nothing written
-    Cancelled,   // 232 answered Cancel: nothing written
-    Failed,      // a write failed (5481 before anything was written, else 123)
-    Done,        // written, renamed, read back, 124 shown, audit entry written
+    Refused,   // a check failed, its message was shown: nothing written
+    Cancelled, // 232 answered Cancel: nothing written
+    Failed,    // a write failed (5481 before anything was written, else 123)
+    Done,      // written, renamed, read back, 124 shown, audit entry written
 };
 struct SubmitResult {
     SubmitOutcome outcome = SubmitOutcome::Refused;
-    ConfigCheck check;   // for Refused
+    ConfigCheck check; // for Refused
 };
 struct SubmitOptions {
-    QString logUser;   // empty: the logged-in user
+    QString logUser; // empty: the logged-in user
     // Called once the checks passed, before the question 232 (the cli prints it).
     std::function<void(const QString& after)> beforeQuestion;
 };
@@ -125,7 +125,7 @@ SubmitResult SubmitConfig(CDevice& device, ConfigForm& form, const QString& befo
 struct BatchConfigResult {
     int configured = 0;
     int failed = 0;
-    QStringList lines;   // per logger 177 or 228/233/293, then 208
+    QStringList lines; // per logger 177 or 228/233/293, then 208
 };
 // The batch's checks and question: role (315), interval, times, modes, 232.
 // True when the batch may run; `beforeQuestion` as for SubmitConfig.

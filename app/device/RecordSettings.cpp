@@ -14,15 +14,9 @@ QDateTime StoredTime(const QString& text)
     return QDateTime::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-int PartInt(const QStringList& parts, int i)
-{
-    return i < parts.size() ? parts.at(i).trimmed().toInt() : 0;
-}
+int PartInt(const QStringList& parts, int i) { return i < parts.size() ? parts.at(i).trimmed().toInt() : 0; }
 
-QString Part(const QStringList& parts, int i)
-{
-    return i < parts.size() ? parts.at(i).trimmed() : QString();
-}
+QString Part(const QStringList& parts, int i) { return i < parts.size() ? parts.at(i).trimmed() : QString(); }
 
 // The configuration of the connected logger `sn` as a config row would hold
 // it: what a record of that logger without any row was most likely recorded with.
@@ -45,7 +39,8 @@ std::optional<store::RecordConfigTexts> ConnectedTexts(const QString& sn)
         floors << ch.lowerBound;
     }
     store::RecordConfigTexts t;
-    t.recordInterval = store::FormatInterval(c.recordInterval.wHour, c.recordInterval.wMinute, c.recordInterval.wSecond);
+    t.recordInterval =
+        store::FormatInterval(c.recordInterval.wHour, c.recordInterval.wMinute, c.recordInterval.wSecond);
     t.startMode = c.startMode;
     t.startTime = store::FormatConfigTime(c.startTime.wYear, c.startTime.wMonth, c.startTime.wDay, c.startTime.wHour,
                                           c.startTime.wMinute);
@@ -122,9 +117,9 @@ bool ReadRecordSettings(int recordId, RecordSettings* settings)
     const QString sn = settings->sn;
     if (store::EnsureRecordConfig(*logger, recordId, &t, [sn] { return ConnectedTexts(sn); }) != 1)
         return false;
-    settings->form = FormFromConfigRow(t.recordInterval, t.startMode, t.startTime, t.stopMode, t.stopTime,
-                                       t.channelTypes, t.alarmSwitches, t.alarmLower, t.alarmUpper, t.lowerLimits,
-                                       t.upperLimits);
+    settings->form =
+        FormFromConfigRow(t.recordInterval, t.startMode, t.startTime, t.stopMode, t.stopTime, t.channelTypes,
+                          t.alarmSwitches, t.alarmLower, t.alarmUpper, t.lowerLimits, t.upperLimits);
     settings->form.name = name;
     return true;
 }

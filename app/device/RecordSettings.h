@@ -7,8 +7,8 @@
 namespace qm::device {
 
 struct RecordSettings {
-    QString sn;        // the record's logger
-    ConfigForm form;   // name: the record's device name; channels: switch, limits, range
+    QString sn;      // the record's logger
+    ConfigForm form; // name: the record's device name; channels: switch, limits, range
 };
 
 // Reads the record `recordId` of DATAINFO's recordtime and its row of

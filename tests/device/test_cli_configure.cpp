@@ -54,8 +54,8 @@ TEST_F(CliConfigureTest, OneLoggerWithEverySettingAndWithoutConsent)
     Start({Ranged("A1B200301")}, {1});
     loggersim::CLoggerDevice& logger = Sim().At(0).Device();
     const QString start = Later(7200);
-    const QStringList args{"--port", "1", "--name", "冷库二号", "--interval", "0:0:30", "--start", start,
-                           "--stop", "full", "--alarm", "1=30~-10", "--alarm", "2=off"};
+    const QStringList args{"--port", "1",      "--name", "冷库二号", "--interval", "0:0:30",  "--start",
+                           start,    "--stop", "full",   "--alarm",  "1=30~-10",   "--alarm", "2=off"};
 
     // Without --yes: the new settings and the question, nothing written.
     CliRun r = Cli(args);
@@ -151,10 +151,11 @@ TEST_F(CliConfigureTest, AllConfiguresEveryLoggerPrintsItsLinesAndLogsThem)
     EXPECT_EQ(Sim().At(0).Device().State().recordInterval, (loggersim::Interval{0, 1, 0}));
 
     r = Cli(args + QStringList{"--yes"});
-    EXPECT_EQ(r.code, 1);   // one logger failed
+    EXPECT_EQ(r.code, 1); // one logger failed
     const QStringList lines{qm::MsgF(177, {"A1B200321"}), qm::MsgF(293, {"A1B200322"}), qm::MsgF(177, {"A1B200323"}),
                             qm::Msg(208)};
-    EXPECT_EQ(r.out.mid(1), lines + QStringList{QStringLiteral("configured=2 failed=1")}) << r.out.join(u'\n').toStdString();
+    EXPECT_EQ(r.out.mid(1), lines + QStringList{QStringLiteral("configured=2 failed=1")})
+        << r.out.join(u'\n').toStdString();
     EXPECT_EQ(Sim().At(0).Device().State().recordInterval, (loggersim::Interval{0, 10, 0}));
     EXPECT_EQ(Sim().At(2).Device().State().clearCount, 1);
     const QStringList audit = Audit(12);

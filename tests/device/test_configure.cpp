@@ -158,7 +158,7 @@ TEST_F(ConfigureTest, EachCheckRefusesWithItsMessageInOrderAndWritesNothing)
     f = GoodForm(*device);
     f.name = QStringLiteral("   ");
     EXPECT_EQ(refused(f).message, 340);
-    f.name = QStringLiteral("冷库一号机组");   // six Chinese characters
+    f.name = QStringLiteral("冷库一号机组"); // six Chinese characters
     const ConfigCheck longName = refused(f);
     EXPECT_EQ(longName.message, 188);
     EXPECT_EQ(longName.field, ConfigField::Name);
@@ -168,8 +168,9 @@ TEST_F(ConfigureTest, EachCheckRefusesWithItsMessageInOrderAndWritesNothing)
     EXPECT_EQ(refused(f).message, 5480);
 
     // Intervals: all zero, 24 hours, an empty hour, 60 minutes, not a number.
-    for (const QStringList& hms : {QStringList{"0", "0", "0"}, QStringList{"24", "0", "0"}, QStringList{"", "1", "0"},
-                                   QStringList{"0", "60", "0"}, QStringList{"0", "x", "0"}, QStringList{"0", "0", "60"}}) {
+    for (const QStringList& hms :
+         {QStringList{"0", "0", "0"}, QStringList{"24", "0", "0"}, QStringList{"", "1", "0"},
+          QStringList{"0", "60", "0"}, QStringList{"0", "x", "0"}, QStringList{"0", "0", "60"}}) {
         f = GoodForm(*device);
         f.hours = hms[0];
         f.minutes = hms[1];
@@ -241,7 +242,7 @@ TEST_F(ConfigureTest, SubmitWritesInOrderRenamesReadsBackAndLogsBeforeAndAfter)
     const QString before = SettingsText(filled);
 
     ConfigForm f = filled;
-    f.name = QStringLiteral("冷库一号机");   // five Chinese characters: ten GBK bytes
+    f.name = QStringLiteral("冷库一号机"); // five Chinese characters: ten GBK bytes
     f.hours = QStringLiteral("0");
     f.minutes = QStringLiteral("0");
     f.seconds = QStringLiteral("1");
@@ -250,9 +251,9 @@ TEST_F(ConfigureTest, SubmitWritesInOrderRenamesReadsBackAndLogsBeforeAndAfter)
     f.stopMode = kStopWhenFull;
     f.stopTime = FormPredictedEnd(f, device->basic.frameCapacity);
     f.channels[0].alarm = true;
-    f.channels[0].low = QStringLiteral("30");   // reversed: swapped before the range check
+    f.channels[0].low = QStringLiteral("30"); // reversed: swapped before the range check
     f.channels[0].high = QStringLiteral("-10.5");
-    EXPECT_EQ(f.stopTime, f.startTime.addSecs(100));   // 100 frames of one second
+    EXPECT_EQ(f.stopTime, f.startTime.addSecs(100)); // 100 frames of one second
 
     Sim().At(0).ClearRequests();
     const SubmitResult r = SubmitConfig(*device, f, before);
@@ -272,7 +273,7 @@ TEST_F(ConfigureTest, SubmitWritesInOrderRenamesReadsBackAndLogsBeforeAndAfter)
     EXPECT_EQ(s.recordInterval, (loggersim::Interval{0, 0, 1}));
     EXPECT_EQ(s.startMode, loggersim::kStartTimed);
     EXPECT_EQ(s.startTime, SimTime(f.startTime));
-    EXPECT_EQ(s.stopMode, loggersim::kStopWhenFull);   // position 3 is stored as 4
+    EXPECT_EQ(s.stopMode, loggersim::kStopWhenFull); // position 3 is stored as 4
     EXPECT_EQ(s.stopTime, SimTime(f.startTime.addSecs(100)));
     EXPECT_EQ(s.clearCount, 1);
     EXPECT_EQ(s.alarmResets, 1);
@@ -296,7 +297,8 @@ TEST_F(ConfigureTest, SubmitWritesInOrderRenamesReadsBackAndLogsBeforeAndAfter)
         << before.toStdString();
     EXPECT_TRUE(after.contains(qm::Msg(307) + QStringLiteral(":0:0:1,") + qm::Msg(114) + u':' + qm::Msg(253) + u','));
     EXPECT_TRUE(after.contains(qm::Msg(116) + u':' + qm::Msg(257) + u','));
-    EXPECT_TRUE(after.contains(qm::MsgF(198, {qm::ChannelName(1)}) + u':' + qm::Msg(148) + QStringLiteral(" -10.5~30.0,")))
+    EXPECT_TRUE(
+        after.contains(qm::MsgF(198, {qm::ChannelName(1)}) + u':' + qm::Msg(148) + QStringLiteral(" -10.5~30.0,")))
         << after.toStdString();
     EXPECT_TRUE(after.endsWith(qm::MsgF(198, {qm::ChannelName(2)}) + u':' + qm::Msg(149) + u','));
 
@@ -384,7 +386,7 @@ TEST_F(ConfigureTest, BatchOfThreeWithOneGoneReportsItAndGoesOn)
         EXPECT_EQ(st.stopMode, loggersim::kStopWhenFull);
         EXPECT_EQ(st.clearCount, 1);
         EXPECT_EQ(st.alarmResets, 1);
-        EXPECT_EQ(st.cardName, "cold");   // the batch has no name
+        EXPECT_EQ(st.cardName, "cold"); // the batch has no name
     }
     // The devices hold what the loggers say now.
     EXPECT_EQ(devices.Find(QStringLiteral("A1B200241"))->config.stopMode, kStopWhenFull);
@@ -397,7 +399,8 @@ TEST_F(ConfigureTest, BatchOfThreeWithOneGoneReportsItAndGoesOn)
 TEST_F(ConfigureTest, BatchReportsWhereEachLoggerFailed)
 {
     auto alarm = Ranged("A1B200252");
-    alarm.faults.push_back({loggersim::FaultKind::Exception, 0x10, 4, -1, 2});   // the clock, both channels, then the alarm reset
+    alarm.faults.push_back(
+        {loggersim::FaultKind::Exception, 0x10, 4, -1, 2}); // the clock, both channels, then the alarm reset
     auto erase = Ranged("A1B200253");
     erase.faults.push_back({loggersim::FaultKind::Exception, 0x13, 1, -1, 2});
     Start({Ranged("A1B200251"), alarm, erase}, {1, 2, 3});
@@ -414,7 +417,7 @@ TEST_F(ConfigureTest, BatchReportsWhereEachLoggerFailed)
     EXPECT_EQ(r.lines, (QStringList{qm::MsgF(177, {"A1B200251"}), qm::MsgF(233, {"A1B200252"}),
                                     qm::MsgF(293, {"A1B200253"}), qm::Msg(208)}));
     EXPECT_EQ(Sim().At(0).Device().State().startTime, SimTime(f.startTime));
-    EXPECT_EQ(Sim().At(2).Device().State().recordInterval, (loggersim::Interval{0, 1, 0}));   // not written
+    EXPECT_EQ(Sim().At(2).Device().State().recordInterval, (loggersim::Interval{0, 1, 0})); // not written
 }
 
 TEST(ConfigForm, ModeChangesAndTheBatchChecks)

@@ -19,7 +19,7 @@ const char kUsage[] =
     "       quillmark-cli configure --all --interval HH:MM:SS --start ... --stop ... [--yes]";
 
 struct AlarmSetting {
-    int channel = 0;   // 1-based
+    int channel = 0; // 1-based
     bool on = false;
     QString low, high;
 };
@@ -30,7 +30,7 @@ struct Arguments {
     bool all = false;
     bool yes = false;
     std::optional<QString> name;
-    std::optional<QStringList> interval;   // hours, minutes, seconds as typed
+    std::optional<QStringList> interval; // hours, minutes, seconds as typed
     std::optional<QString> start;
     std::optional<QString> stop;
     QList<AlarmSetting> alarms;
@@ -218,8 +218,7 @@ int ConfigureAll(const Arguments& a)
     connect.logUser = CommandUser();
     device::BatchConnect(procedure, nullptr, connect);
 
-    const device::BatchConfigResult r =
-        device::ConfigureDevices(device::DeviceManager().Devices(), form, nullptr);
+    const device::BatchConfigResult r = device::ConfigureDevices(device::DeviceManager().Devices(), form, nullptr);
     for (const QString& line : r.lines)
         PrintLine(line);
     PrintLine(QStringLiteral("configured=%1 failed=%2").arg(r.configured).arg(r.failed));

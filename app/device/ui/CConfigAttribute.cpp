@@ -183,10 +183,7 @@ CConfigAttribute::CConfigAttribute(QWidget* parent) : QWidget(parent)
     Fill(nullptr);
 }
 
-QLineEdit* CConfigAttribute::IntervalEdit(int part) const
-{
-    return part >= 0 && part < 3 ? m_interval[part] : nullptr;
-}
+QLineEdit* CConfigAttribute::IntervalEdit(int part) const { return part >= 0 && part < 3 ? m_interval[part] : nullptr; }
 
 bool CConfigAttribute::ChannelShown(int channel) const
 {
@@ -353,7 +350,7 @@ void CConfigAttribute::OnBnClickedOk()
         return;
     }
     ConfigForm form = Form();
-    const DevicePtr device = m_device;   // the submit may outlive a refill
+    const DevicePtr device = m_device; // the submit may outlive a refill
     const SubmitResult result = SubmitConfig(*device, form, m_before);
     // Reversed limits come back swapped.
     for (int i = 0; i < form.channels.size() && i < kChannels; ++i) {

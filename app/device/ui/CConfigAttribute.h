@@ -65,7 +65,7 @@ public:
 
     // The controls, for the window and for tests.
     QLineEdit* NameEdit() const { return m_name; }
-    QLineEdit* IntervalEdit(int part) const;   // 0 hours, 1 minutes, 2 seconds
+    QLineEdit* IntervalEdit(int part) const; // 0 hours, 1 minutes, 2 seconds
     QComboBox* StartModeBox() const { return m_startMode; }
     QComboBox* StopModeBox() const { return m_stopMode; }
     QDateEdit* StartDate() const { return m_startDate; }
@@ -94,7 +94,7 @@ private:
 
     DevicePtr m_device;
     QString m_before;
-    QList<ConfigChannelRow> m_rows;   // type and range of each channel shown
+    QList<ConfigChannelRow> m_rows; // type and range of each channel shown
     bool m_filling = false;
 
     QLineEdit* m_name = nullptr;

@@ -24,7 +24,7 @@ public:
 
     QString Value(Field field) const;
     bool ChannelShown(int channel) const;
-    QString ChannelSwitch(int channel) const;   // "%s报警开关" label, then 开/关
+    QString ChannelSwitch(int channel) const; // "%s报警开关" label, then 开/关
     QString ChannelLimits(int channel) const;
     QString ChannelRange(int channel) const;
     QString Notice() const;

@@ -33,9 +33,8 @@ CConfigWindowCommands::CConfigWindowCommands(CQuillmarkBody& body, device::CDlgA
         if (m_record)
             m_record->Fill(imported ? 0 : recordId);
     });
-    connect(m_record, &device::CRecordConfig::setDeviceAttributes, this, [this] {
-        m_body.SelectSidePage(m_body.CurrentDevice() ? kSideDeviceConfig : kSideEmpty);
-    });
+    connect(m_record, &device::CRecordConfig::setDeviceAttributes, this,
+            [this] { m_body.SelectSidePage(m_body.CurrentDevice() ? kSideDeviceConfig : kSideEmpty); });
     body.UpdateToolbar();
 }
 

@@ -74,11 +74,11 @@ TEST_F(ConfigPageTest, FillShowsTheLoggerAndTheModeChangesMoveThePickers)
     EXPECT_EQ(page.IntervalEdit(0)->text(), QStringLiteral("0"));
     EXPECT_EQ(page.IntervalEdit(1)->text(), QStringLiteral("2"));
     EXPECT_EQ(page.IntervalEdit(2)->text(), QStringLiteral("30"));
-    EXPECT_EQ(page.StartModeBox()->currentIndex(), 1);   // key start
+    EXPECT_EQ(page.StartModeBox()->currentIndex(), 1); // key start
     EXPECT_FALSE(page.StartDate()->isEnabled());
     EXPECT_FALSE(page.StopDate()->isEnabled());
     EXPECT_TRUE(page.ChannelShown(0));
-    EXPECT_FALSE(page.ChannelShown(1));   // a one-channel logger
+    EXPECT_FALSE(page.ChannelShown(1)); // a one-channel logger
     EXPECT_TRUE(page.AlarmSwitch(0)->isChecked());
     EXPECT_TRUE(page.LowEdit(0)->isEnabled());
     EXPECT_EQ(page.LowEdit(0)->text(), QStringLiteral("-20"));
