@@ -178,7 +178,12 @@ ConfigForm FormFromDevice(const CDevice& device, const QString& name, const QDat
     form.seconds = QString::number(c.recordInterval.wSecond);
     form.startMode = c.startMode == kStartKey ? kStartKey : kStartTimed;
     const QDateTime start = ConfigTime(c.startTime);
-    form.startTime = form.startMode == kStartTimed && start.isValid() ? WholeMinute(start) : WholeMinute(now);
+    // A timed start that was never given a time shows the one a change to
+    // timed start would offer, so that the page can be submitted as it is.
+    if (form.startMode == kStartTimed)
+        form.startTime = start.isValid() ? WholeMinute(start) : TimedStartDefault(now);
+    else
+        form.startTime = WholeMinute(now);
     form.stopMode = StopModeFromPosition(StopModePosition(c.stopMode));
     const QDateTime stop = ConfigTime(c.stopTime);
     form.stopTime = stop.isValid() ? WholeMinute(stop) : WholeMinute(now);

@@ -3,12 +3,14 @@
 // tree item and the information page, and the batch behind button 1335.
 #include "WindowFixture.h"
 
+#include "AppEnv.h"
 #include "CConfigWindowCommands.h"
 #include "CDlgAllConfig.h"
 #include "CDlgAllNote.h"
 #include "CQuillmarkApp.h"
 #include "Strings.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -125,6 +127,35 @@ TEST_F(ConfigWindowTest, BatchConfigureWritesTheAuditEntryWhenTheResultWindowClo
     EXPECT_TRUE(NoteTexts().last().startsWith(MsgF(177, {"A1B200511"}) + u';' + MsgF(228, {"A1B200512"}) + u';'
                                               + Msg(208) + Msg(307)))
         << NoteTexts().last().toStdString();
+}
+
+TEST_F(ConfigWindowTest, InEnglishThePageKeepsItsLabelsWhole)
+{
+    InstallFontSubstitutions();
+    ASSERT_TRUE(
+        LoadLanguageModule(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang")));
+    SetCurrentLanguageName(QString::fromLatin1(kEnglishModule));
+    auto p = devtest::Logger("A1B200521", 2);
+    p.state.cardName = "Cold-1";
+    Start({p}, {1});
+    CQuillmarkBody& body = OpenWithConfig();
+    LogIn(kRoleOperator);
+    ASSERT_EQ(m_devices->Procedure().ConnectOnePort(1), 1);
+    body.ReloadDeviceTree(QStringLiteral("A1B200521"));
+    body.OnSideTabConfig();
+    m_frame->show();
+    QApplication::processEvents();
+    // Every text of the page fits the side panel.
+    for (const QLabel* label : m_config->ConfigPage()->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(m_config->ConfigPage()) && !label->text().isEmpty())
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    }
+    SaveScreen(*m_frame, QStringLiteral("window_config_english"));
+    // A timed start never given a time offers one that passes the checks.
+    m_config->ConfigPage()->OkButton()->click();
+    EXPECT_EQ(m_messages.Numbers(), (QList<int>{232, 124}));
+    UseBuiltinStrings();
+    SetCurrentLanguageName(QString::fromLatin1(kChineseModule));
 }
 
 } // namespace
