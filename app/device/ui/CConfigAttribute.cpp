@@ -202,6 +202,7 @@ void CConfigAttribute::Fill(const DevicePtr& device)
         return;
     }
     setEnabled(true);
+    m_frameCapacity = device->basic.frameCapacity;
     const ConfigForm form = ReadConfigForm(*device);
     m_before = SettingsText(form);
     SetForm(form);
@@ -209,9 +210,11 @@ void CConfigAttribute::Fill(const DevicePtr& device)
 
 void CConfigAttribute::Refill()
 {
-    if (!m_device)
+    const DevicePtr device = Device();
+    if (!device)
         return;
-    const ConfigForm form = FormFromDevice(*m_device, m_device->name, Now());
+    m_frameCapacity = device->basic.frameCapacity;
+    const ConfigForm form = FormFromDevice(*device, device->name, Now());
     m_before = SettingsText(form);
     SetForm(form);
 }
@@ -243,7 +246,7 @@ void CConfigAttribute::SetForm(const ConfigForm& form)
     }
     UpdateTimeControls();
     // An ordinary user sees the settings but cannot submit them.
-    m_ok->setEnabled(m_device && CurrentRole() != kRoleUser);
+    m_ok->setEnabled(Device() && CurrentRole() != kRoleUser);
     m_filling = false;
     if (form.stopMode == kStopWhenFull)
         ShowPredictedEnd();
@@ -325,10 +328,10 @@ void CConfigAttribute::OnStopModeChanged(int position)
 
 void CConfigAttribute::ShowPredictedEnd()
 {
-    if (m_filling || !m_device || StopModeFromPosition(m_stopMode->currentIndex()) != kStopWhenFull)
+    if (m_filling || !Device() || StopModeFromPosition(m_stopMode->currentIndex()) != kStopWhenFull)
         return;
     ConfigForm form = Form();
-    const QDateTime end = FormPredictedEnd(form, m_device->basic.frameCapacity);
+    const QDateTime end = FormPredictedEnd(form, m_frameCapacity);
     const QSignalBlocker blockDate(m_stopDate);
     const QSignalBlocker blockTime(m_stopTime);
     SetStop(end);
@@ -345,12 +348,12 @@ void CConfigAttribute::OnAlarmToggled(int channel, bool on)
 
 void CConfigAttribute::OnBnClickedOk()
 {
-    if (!m_device) {
+    const DevicePtr device = Device();
+    if (!device) {
         ShowMessage(194);
         return;
     }
     ConfigForm form = Form();
-    const DevicePtr device = m_device; // the submit may outlive a refill
     const SubmitResult result = SubmitConfig(*device, form, m_before);
     // Reversed limits come back swapped.
     for (int i = 0; i < form.channels.size() && i < kChannels; ++i) {

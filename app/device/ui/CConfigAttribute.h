@@ -51,7 +51,8 @@ public:
     void Fill(const DevicePtr& device);
     // Fills from the device's records as they are held (after a submit).
     void Refill();
-    DevicePtr Device() const { return m_device; }
+    // The logger shown, while it is still connected.
+    DevicePtr Device() const { return m_device.lock(); }
     QString Before() const { return m_before; }
 
     // The settings as the controls hold them.
@@ -92,7 +93,9 @@ private:
     void ShowPredictedEnd();
     void UpdateTimeControls();
 
-    DevicePtr m_device;
+    // Not an owner: a disconnected logger's port must close, whatever page showed it.
+    std::weak_ptr<CDevice> m_device;
+    qint64 m_frameCapacity = 0;
     QString m_before;
     QList<ConfigChannelRow> m_rows; // type and range of each channel shown
     bool m_filling = false;

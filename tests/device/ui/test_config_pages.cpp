@@ -147,6 +147,21 @@ TEST_F(ConfigPageTest, SubmitSelectsATooLongNameSwapsLimitsAndRefillsAfterWritin
     EXPECT_FALSE(page.OkButton()->isEnabled());
 }
 
+TEST_F(ConfigPageTest, ADisconnectedLoggerIsNotKeptAliveByThePage)
+{
+    DevicePtr device = StartOne();
+    ASSERT_TRUE(device);
+    CConfigAttribute page;
+    page.Fill(device);
+    const std::weak_ptr<CDevice> held = device;
+    const QString sn = device->sn;
+    device.reset();
+    EXPECT_EQ(procedure.Disconnect(sn), 1);
+    EXPECT_TRUE(held.expired()); // its link and port are gone
+    page.OkButton()->click();
+    EXPECT_EQ(script.Numbers(), QList<int>{194});
+}
+
 TEST_F(ConfigPageTest, BatchDialogChecksBeforeItCloses)
 {
     CDlgAllConfig dialog;
