@@ -3,6 +3,7 @@
 // The program is assembled here: the application object runs the main window,
 // and each subsystem is installed into the window's routing table and page
 // slots. A subsystem joins the program by one line below.
+#include "CConfigWindowCommands.h"
 #include "CDeviceWindowCommands.h"
 #include "CDownloadWindowCommands.h"
 #include "CQuillmarkApp.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
         auto* devices = new qm::window::CDeviceWindowCommands(*body);
         // Single and batch download.
         new qm::window::CDownloadWindowCommands(*body, devices->BatchNote());
+        // The configuration pages and batch configuration.
+        new qm::window::CConfigWindowCommands(*body, devices->BatchNote(), devices->InfoPage());
     });
     return theApp.Run();
 }

@@ -150,6 +150,16 @@ void CNavigationPane::ReloadDeviceTree(const QString& sn)
     emit selectionHandled();
 }
 
+void CNavigationPane::RenameDeviceItem(const QString& sn, const QString& name)
+{
+    const QTreeWidgetItem* root = m_deviceTree->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        QTreeWidgetItem* item = root->child(i);
+        if (item->data(0, kSnRole).toString() == sn)
+            item->setText(0, DeviceItemText(name, sn));
+    }
+}
+
 void CNavigationPane::ReloadFolderTree()
 {
     QTreeWidgetItem* root = nullptr;

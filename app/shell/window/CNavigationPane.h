@@ -37,6 +37,8 @@ public:
     // Reloads the device tree from devInfo and selects the item of `sn` (the
     // root when empty or unknown); on the devices tab the selection is handled.
     void ReloadDeviceTree(const QString& sn = QString());
+    // The item of `sn` shows `name` (a logger renamed by its configuration).
+    void RenameDeviceItem(const QString& sn, const QString& name);
     void ReloadFolderTree();
     // The search button: reloads the tree of the current tab.
     void Search();

@@ -223,6 +223,7 @@ void CQuillmarkBody::OnTabFolders() { m_nav->SwitchTab(kTabFolder); }
 int CQuillmarkBody::CurrentTab() const { return m_nav->CurrentTab(); }
 void CQuillmarkBody::ReloadDeviceTree(const QString& sn) { m_nav->ReloadDeviceTree(sn); }
 void CQuillmarkBody::ReloadFolderTree() { m_nav->ReloadFolderTree(); }
+void CQuillmarkBody::RenameDeviceItem(const QString& sn, const QString& name) { m_nav->RenameDeviceItem(sn, name); }
 
 device::DevicePtr CQuillmarkBody::CurrentDevice() const
 {
@@ -236,6 +237,12 @@ void CQuillmarkBody::SetSelectedRecord(bool selected, bool imported)
     m_recordSelected = selected;
     m_recordImported = imported;
     UpdateToolbar();
+}
+
+void CQuillmarkBody::SelectRecord(int recordId, bool imported)
+{
+    SetSelectedRecord(recordId > 0, imported);
+    emit recordSelected(recordId, imported);
 }
 
 void CQuillmarkBody::SetListMode(bool listMode)

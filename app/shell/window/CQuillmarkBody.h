@@ -69,9 +69,14 @@ public:
     void ReloadDeviceTree(const QString& sn = QString());
     // Reloads the folder tree (its root selected).
     void ReloadFolderTree();
+    // The tree item of `sn` shows `name`, without reloading the tree.
+    void RenameDeviceItem(const QString& sn, const QString& name);
     void UpdateToolbar();
     // A record selected in the record list (`imported`: its import flag).
     void SetSelectedRecord(bool selected, bool imported = false);
+    // The record list selected the record `recordId` (0: none): as
+    // SetSelectedRecord, and the pages that show a record follow (recordSelected).
+    void SelectRecord(int recordId, bool imported);
     // The record list is shown (no data or comparison page over it).
     void SetListMode(bool listMode);
     // Records of `sn` were stored (a download): the list and the pages follow.
@@ -111,6 +116,8 @@ signals:
     void recordsChanged(const QString& sn);
     // The folder tree's selection (folder id, 0 for the root).
     void folderSelected(int folderId);
+    // The record selected in the record list (0: none) and its import flag.
+    void recordSelected(int recordId, bool imported);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
