@@ -11,12 +11,16 @@
 #include "CQuillmarkDlg.h"
 #include "CStoreWindowCommands.h"
 #include "DownloadRepair.h"
+#include "QuillmarkVersion.h"
 #include "StyleSheet.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // Answered before there is a window system to ask for.
+    if (QmPrintVersion(argc, argv, "Quillmark"))
+        return 0;
     QApplication app(argc, argv);
     qm::CQuillmarkApp theApp;
     theApp.SetMainWindowSetup([](qm::CQuillmarkDlg& window) {

@@ -38,3 +38,8 @@ function(qm_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   target_link_libraries(${name} PRIVATE ${B_LIBS})
 endfunction()
+
+# QuillmarkVersion.h: the release for every executable's --version.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/QuillmarkVersion.h.in ${CMAKE_BINARY_DIR}/generated/QuillmarkVersion.h @ONLY)
+add_library(qm_version INTERFACE)
+target_include_directories(qm_version INTERFACE ${CMAKE_BINARY_DIR}/generated)

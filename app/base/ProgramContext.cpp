@@ -1,5 +1,7 @@
 #include "ProgramContext.h"
 
+#include "PortMap.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -24,14 +26,32 @@ QString DefaultProgramFolder()
     const QString fromEnv = qEnvironmentVariable(kFolderVariable);
     if (!fromEnv.isEmpty())
         return QDir::cleanPath(QDir(fromEnv).absolutePath());
+    return ExecutableProgramFolder();
+}
+
+QString ExecutableProgramFolder()
+{
+    if (RunsInstalled())
+        return QDir::cleanPath(QFile::decodeName(kelvane::UserDataFolder().c_str()));
     // /proc/self/exe needs no QCoreApplication, so tools and early start-up get it too.
     const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     return QDir::cleanPath(folder.isEmpty() ? QDir::currentPath() : folder);
 }
 
-CProgramContext::CProgramContext(const QString& folder, const QString& databasePath)
+bool RunsInstalled() { return kelvane::RunsInstalled(); }
+
+QString SharedProgramFolder(const QString& programFolder)
+{
+    if (!RunsInstalled())
+        return QDir::cleanPath(programFolder);
+    return QDir::cleanPath(QFile::decodeName(kelvane::InstalledShareFolder().c_str()));
+}
+
+CProgramContext::CProgramContext(const QString& folder, const QString& databasePath, const QString& sharedFolder)
     : m_folder(folder.isEmpty() ? DefaultProgramFolder() : QDir::cleanPath(QDir(folder).absolutePath())),
-      m_database(databasePath.isEmpty() ? DatabasePathIn(m_folder) : databasePath)
+      m_database(databasePath.isEmpty() ? DatabasePathIn(m_folder) : databasePath),
+      m_shared(sharedFolder.isEmpty() ? SharedProgramFolder(m_folder)
+                                      : QDir::cleanPath(QDir(sharedFolder).absolutePath()))
 {
     m_hadVariable = qEnvironmentVariableIsSet(kFolderVariable);
     m_savedVariable = qgetenv(kFolderVariable);
@@ -82,6 +102,16 @@ QString DatabasePath()
             return g_current->DatabasePath();
     }
     return DatabasePathIn(DefaultProgramFolder());
+}
+
+QString SharedFolder()
+{
+    {
+        QMutexLocker lock(&g_contextLock);
+        if (g_current)
+            return g_current->SharedFolder();
+    }
+    return SharedProgramFolder(DefaultProgramFolder());
 }
 
 QString CurrentLanguageName()

@@ -19,7 +19,9 @@ public:
     // `folder` empty: the default folder (DefaultProgramFolder). `databasePath`
     // empty: <folder>/database/DATAINFO.db3. QUILLMARK_FOLDER names the folder
     // while the context is in force.
-    explicit CProgramContext(const QString& folder = QString(), const QString& databasePath = QString());
+    // `sharedFolder` empty: SharedProgramFolder() for that folder.
+    explicit CProgramContext(const QString& folder = QString(), const QString& databasePath = QString(),
+                             const QString& sharedFolder = QString());
     // The environment is as it was before, and the previous context in force.
     ~CProgramContext();
     CProgramContext(const CProgramContext&) = delete;
@@ -27,6 +29,7 @@ public:
 
     QString Folder() const { return m_folder; }
     QString DatabasePath() const { return m_database; }
+    QString SharedFolder() const { return m_shared; }
 
 private:
     friend QString CurrentLanguageName();
@@ -34,6 +37,7 @@ private:
 
     QString m_folder;
     QString m_database;
+    QString m_shared;
     QString m_language = QString::fromLatin1(kChineseModule);
     CProgramContext* m_previous = nullptr;
     QByteArray m_savedVariable;
@@ -41,8 +45,20 @@ private:
 };
 
 // QUILLMARK_FOLDER when it is set (a program folder run from elsewhere), else
-// the folder of the running executable; without a trailing '/'.
+// ExecutableProgramFolder(); without a trailing '/'.
 QString DefaultProgramFolder();
+// The program folder of the running executable: the user's data folder
+// ($XDG_DATA_HOME/quillmark, else ~/.local/share/quillmark) when it is
+// installed, else the folder of the executable.
+QString ExecutableProgramFolder();
+// Whether the running executable is installed (it lies in the install prefix's
+// bin folder); run from the build folder it is not.
+bool RunsInstalled();
+// Where the files the program ships are read from (language modules and help
+// in res/, the channel definitions in config/channelInfo.ini, the initial
+// database): the installation's share folder when the executable is
+// installed, else `programFolder` itself, as it always was.
+QString SharedProgramFolder(const QString& programFolder);
 
 // True while a context is in force.
 bool HasProgramContext();
@@ -50,6 +66,7 @@ bool HasProgramContext();
 // context made without arguments would name.
 QString ProgramFolder();
 QString DatabasePath();
+QString SharedFolder();
 
 // The language chosen at start-up ("QUILLM_CH" or "QUILLM_EN"); channel names
 // follow it even when its module did not load. QUILLM_CH until it is chosen

@@ -53,8 +53,10 @@ bool Writable(const QString& path)
 QString DatabaseFolder() { return ProgramFolder() + QStringLiteral("/database"); }
 QString ConfigFolder() { return ProgramFolder() + QStringLiteral("/config"); }
 QString SettingsFile() { return ConfigFolder() + QStringLiteral("/channelInfo.ini"); }
-QString ResourceFolder() { return ProgramFolder() + QStringLiteral("/res/"); }
+QString ResourceFolder() { return SharedFolder() + QStringLiteral("/res/"); }
 QString LogFolder() { return ProgramFolder() + QStringLiteral("/log"); }
+QString ChannelDefinitionsFile() { return SharedFolder() + QStringLiteral("/config/channelInfo.ini"); }
+bool ProgramFolderIsDataFolder() { return SharedFolder() != ProgramFolder(); }
 
 QString MountPointOf(const QString& path)
 {
@@ -100,7 +102,10 @@ QString DefaultBackupFolder()
         if (g_backupFolderOf == folder)
             return g_defaultBackup;
     }
-    const QString chosen = ChooseBackupFolder(MountPointOf(folder), QDir::homePath());
+    // An installation is shared by every user of the machine: each keeps
+    // backups in their own data folder.
+    const QString chosen = ProgramFolderIsDataFolder() ? Join(folder, QStringLiteral("data_backup"))
+                                                       : ChooseBackupFolder(MountPointOf(folder), QDir::homePath());
     QMutexLocker lock(&g_envLock);
     g_backupFolderOf = folder;
     g_defaultBackup = chosen;
@@ -119,6 +124,19 @@ Ciniwell& Settings()
     if (settings.Path() != file)
         settings.SetPath(file);
     return settings;
+}
+
+const Ciniwell& ChannelDefinitions()
+{
+    const QString file = ChannelDefinitionsFile();
+    if (file == SettingsFile())
+        return Settings();
+    static Ciniwell definitions(0);
+    static QMutex bindLock;
+    QMutexLocker lock(&bindLock);
+    if (definitions.Path() != file)
+        definitions.SetPath(file);
+    return definitions;
 }
 
 QString LanguageModuleSuffix() { return QStringLiteral(QM_LANGUAGE_MODULE_SUFFIX); }
@@ -169,7 +187,11 @@ int RequestLanguageSwitch(const QString& name)
 
 QString HelpFilePath()
 {
-    return ResourceFolder() + (CurrentLanguageIsChinese() ? QStringLiteral("ch.chm") : QStringLiteral("en.chm"));
+    const QString language = CurrentLanguageIsChinese() ? QStringLiteral("ch") : QStringLiteral("en");
+    const QString guide = ResourceFolder() + QStringLiteral("help/") + language + QStringLiteral("/index.html");
+    if (QFileInfo::exists(guide))
+        return guide;
+    return ResourceFolder() + language + QStringLiteral(".chm");
 }
 
 } // namespace qm

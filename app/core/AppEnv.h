@@ -14,12 +14,21 @@ namespace qm {
 
 // ---- folders and files -----------------------------------------------------
 
-// ProgramFolder() and DatabasePath() are the context's.
+// ProgramFolder(), DatabasePath() and SharedFolder() are the context's. Run
+// from the build folder the shared folder is the program folder; installed,
+// the program folder is the user's data folder and the shared folder the
+// installation's, which nothing writes.
 QString DatabaseFolder();      // ProgramFolder + "/database"
 QString ConfigFolder();        // ProgramFolder + "/config"
 QString SettingsFile();        // ConfigFolder + "/channelInfo.ini"
-QString ResourceFolder();      // ProgramFolder + "/res/" (with the '/')
+QString ResourceFolder();      // SharedFolder + "/res/" (with the '/'): language modules, help
 QString LogFolder();           // ProgramFolder + "/log"
+// The channel definitions ("Channel" and one section per type) are read from
+// the shipped settings file of the shared folder, so an upgrade brings new
+// channel types whatever the user's own settings file holds.
+QString ChannelDefinitionsFile(); // SharedFolder + "/config/channelInfo.ini"
+// The program's folder is a data folder apart from the installation.
+bool ProgramFolderIsDataFolder();
 
 // The mount point of the file system that holds `path` (which need not exist:
 // its nearest existing parent counts).
@@ -28,7 +37,8 @@ QString MountPointOf(const QString& path);
 // already there and writable), else "data_backup" in `homeFolder`. Decided by
 // access checks alone: nothing is created.
 QString ChooseBackupFolder(const QString& mountPoint, const QString& homeFolder);
-// The default backup folder: ChooseBackupFolder(MountPointOf(ProgramFolder()), home).
+// The default backup folder: "data_backup" in the data folder of an installed
+// program, else ChooseBackupFolder(MountPointOf(ProgramFolder()), home).
 QString DefaultBackupFolder();
 // The backup folder in force: setting "path" of section "backup", else the default.
 QString BackupFolder();
@@ -38,6 +48,9 @@ QString BackupFolder();
 // The one settings object of the process, bound to SettingsFile() of the
 // context in force whenever it is asked for.
 Ciniwell& Settings();
+// The settings object of ChannelDefinitionsFile(): Settings() itself when that
+// is the settings file.
+const Ciniwell& ChannelDefinitions();
 
 // ---- language ---------------------------------------------------------------
 
@@ -68,7 +81,8 @@ LanguageResult SelectLanguage(const QLocale& locale = QLocale::system());
 // it was stored as the language of the next start, -1 when it could not be stored.
 int RequestLanguageSwitch(const QString& name);
 
-// res/ch.chm for Chinese, res/en.chm otherwise.
+// The help of the current language: the HTML user guide res/help/ch/index.html
+// (res/help/en/index.html) where it is present, else res/ch.chm (res/en.chm).
 QString HelpFilePath();
 
 } // namespace qm

@@ -42,9 +42,9 @@ int ChannelId(const Ciniwell& ini, const QString& key)
     return int(ini.GetIniInt(section, QStringLiteral("id"), 0, 1, -1, -1));
 }
 
-QString ChannelName(int code) { return ChannelName(Settings(), code, CurrentLanguageName()); }
-QString ChannelUnit(int code) { return ChannelUnit(Settings(), code); }
-QString ChannelRange(int code) { return ChannelRange(Settings(), code); }
-int ChannelId(const QString& key) { return ChannelId(Settings(), key); }
+QString ChannelName(int code) { return ChannelName(ChannelDefinitions(), code, CurrentLanguageName()); }
+QString ChannelUnit(int code) { return ChannelUnit(ChannelDefinitions(), code); }
+QString ChannelRange(int code) { return ChannelRange(ChannelDefinitions(), code); }
+int ChannelId(const QString& key) { return ChannelId(ChannelDefinitions(), key); }
 
 } // namespace qm

@@ -9,7 +9,8 @@ class Ciniwell;
 
 namespace qm {
 
-// On the process settings and the current language name (AppEnv.h).
+// On the channel definitions (AppEnv.h: ChannelDefinitions) and the current
+// language name.
 QString ChannelName(int code);     // "name_ch" for QUILLM_CH, else "name_en"
 QString ChannelUnit(int code);
 QString ChannelRange(int code);

@@ -4,14 +4,19 @@
 #include <QLockFile>
 #include <QThread>
 
+#include <unistd.h>
+
 namespace qm {
 
 QString CInstanceGuard::DefaultLockPath()
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/Quillmark.lock");
+    // One copy per user: the runtime folder is the user's own; the temporary
+    // folder is shared, so the lock there carries the user's number (another
+    // user's lock would otherwise keep everyone else out, or be unwritable).
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists())
+        return runtime + QStringLiteral("/Quillmark.lock");
+    return QDir::tempPath() + QStringLiteral("/Quillmark-%1.lock").arg(::getuid());
 }
 
 CInstanceGuard::CInstanceGuard(const QString& lockPath)
@@ -40,14 +45,8 @@ bool CInstanceGuard::Acquire(int moreTries, int waitMs)
     }
 }
 
-void CInstanceGuard::Release()
-{
-    m_lock->unlock();
-}
+void CInstanceGuard::Release() { m_lock->unlock(); }
 
-bool CInstanceGuard::Held() const
-{
-    return m_lock->isLocked();
-}
+bool CInstanceGuard::Held() const { return m_lock->isLocked(); }
 
 } // namespace qm

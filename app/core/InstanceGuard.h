@@ -1,7 +1,7 @@
 #pragma once
-// The guard against a second running copy: a lock file named "Quillmark" in
-// the user's runtime folder (the temporary folder when there is none). The
-// lock of a copy that died is taken over.
+// The guard against a second running copy of the same user: a lock file
+// named "Quillmark" in the user's runtime folder ("Quillmark-<uid>" in the
+// temporary folder when there is none). The lock of a copy that died is taken over.
 #include <QString>
 #include <memory>
 

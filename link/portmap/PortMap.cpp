@@ -102,9 +102,7 @@ std::string ProgramFolder()
 {
     if (const char* folder = std::getenv("QUILLMARK_FOLDER"); folder && *folder)
         return folder;
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
+    return RunsInstalled() ? UserDataFolder() : ExecutableFolder();
 }
 
 PortMapRoots SystemRoots()

@@ -7,6 +7,7 @@
 // --screenshot saves the window once the first picture is on it and exits.
 #include "CCustomGraph.h"
 #include "CSelectCurve.h"
+#include "QuillmarkVersion.h"
 #include "Strings.h"
 #include "SyntheticRecord.h"
 
@@ -62,6 +63,8 @@ QStandardItemModel* ChannelTable(QObject* parent)
 
 int main(int argc, char** argv)
 {
+    if (QmPrintVersion(argc, argv, "curveview"))
+        return 0;
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();

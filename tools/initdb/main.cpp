@@ -6,6 +6,7 @@
 // Without an argument the folder of this executable is the program folder.
 // An existing database is never touched. Exit status: 0 created or kept, 1 failed.
 #include "InitialDatabase.h"
+#include "QuillmarkVersion.h"
 #include "Schema.h"
 #include "StoreSeams.h"
 
@@ -15,6 +16,8 @@
 
 int main(int argc, char** argv)
 {
+    if (QmPrintVersion(argc, argv, "quillmark-initdb"))
+        return 0;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const char* usage = "usage: quillmark-initdb [<program folder>] | --database <file.db3>\n";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "QuillmarkVersion.h"
 
 using namespace kelvanetool;
 
@@ -21,6 +22,7 @@ const char* const kUsageText =
     "  --delay MS      longest wait for each reply (default 300)\n"
     "  --attempts N    tries per request (default 3)\n"
     "  --trace         print every exchange's bytes to stderr\n"
+    "  --version       the program's name and version\n"
     "\n"
     "commands (output: one field=value line per record field):\n"
     "  info                          identity and memory (GetBasicConfig)\n"
@@ -53,6 +55,7 @@ bool ParseCount(const char* text, int low, int& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (QmPrintVersion(argc, argv, "kelvane")) return kOk;
   Options o;
   bool havePort = false;
   int i = 1;

@@ -4,14 +4,14 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "PortMap.h"
+#include "QuillmarkVersion.h"
 #include "loggersim/Profile.h"
 #include "loggersim/Simulator.h"
 
@@ -29,28 +29,23 @@ void Usage(FILE* to)
                  "the demo loggers th and t.\n"
                  "\n"
                  "  --folder DIR      program folder (default: $QUILLMARK_FOLDER, else the folder\n"
-                 "                    of this executable)\n"
+                 "                    of this executable; installed: the user's data folder\n"
+                 "                    $XDG_DATA_HOME/quillmark, else ~/.local/share/quillmark)\n"
                  "  --profile FILE    logger profiles (format below)\n"
                  "  --demo NAME       a built-in logger: th (temperature + humidity) or t (temperature)\n"
                  "  --pacing on|off   reply at the line's byte rate (default: as the profiles say, on)\n"
                  "  --fault L=RULE    add a fault to logger L, RULE as the profile key 'fault'\n"
+                 "  --version         the program's name and version\n"
                  "\n%s",
                  loggersim::ProfileHelp());
-}
-
-std::string ExecutableFolder()
-{
-    char path[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
-        return ".";
-    return std::filesystem::path(std::string(path, static_cast<size_t>(n))).parent_path().string();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (QmPrintVersion(argc, argv, "loggersim"))
+        return 0;
     std::string folder;
     std::vector<loggersim::LoggerProfile> profiles;
     std::vector<std::pair<std::string, std::string>> faults;
@@ -119,10 +114,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    if (folder.empty()) {
-        const char* env = std::getenv("QUILLMARK_FOLDER");
-        folder = env && *env ? env : ExecutableFolder();
-    }
+    if (folder.empty())
+        folder = kelvane::ProgramFolder();
 
     // Wait for the signals with sigwait, so the logger threads never see them.
     sigset_t stopSignals;

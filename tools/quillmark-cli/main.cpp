@@ -1,7 +1,8 @@
 // quillmark-cli [--folder PROGRAM_FOLDER] [--user NAME] COMMAND [ARGS]
 //
 // The program's device logic without a window, run as a logged-in user
-// (CliLogin.h). The folder defaults to the folder of the executable. Messages the logic would show go to stderr as
+// (CliLogin.h). The folder defaults to the folder of the executable, or to the
+// user's data folder when it is installed. Messages the logic would show go to stderr as
 // "<number>: <text>"; questions are answered as CliCommands.h says (nothing is
 // destroyed without the flag that asks for it).
 #include "CliCommands.h"
@@ -10,8 +11,11 @@
 #include "CDevManager.h"
 #include "CliApplication.h"
 #include "CliLogin.h"
+#include "DataFolder.h"
 #include "MessageSeam.h"
+#include "QuillmarkVersion.h"
 #include "Startup.h"
+#include "Strings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,10 +34,12 @@ public:
     }
 };
 
-void Usage()
+void Usage(FILE* out = stderr)
 {
     QString text = QStringLiteral("usage: quillmark-cli [--folder PROGRAM_FOLDER] [--user NAME] COMMAND\n"
-                                  "  --folder F   the program folder (default: the folder of this program)\n"
+                                  "  --folder F   the program folder (default: the folder of this program;\n"
+                                  "               installed: $XDG_DATA_HOME/quillmark, else ~/.local/share/quillmark)\n"
+                                  "  --version    the program's name and version\n"
                                   "  --user NAME  the user every command but ports runs as; the password comes\n"
                                   "               from QUILLMARK_PASSWORD, else it is asked on the terminal\n"
                                   "commands:\n");
@@ -41,7 +47,20 @@ void Usage()
         for (const QString& line : QString::fromUtf8(c.usage).split(u'\n'))
             text += QStringLiteral("  ") + line + u'\n';
     }
-    std::fputs(text.toUtf8().constData(), stderr);
+    std::fputs(text.toUtf8().constData(), out);
+}
+
+// The first start of an installed program seeds its data folder, whichever
+// of the window or the cli comes first.
+int SeedFolder()
+{
+    const qm::SeedResult seeded = qm::SeedDataFolder();
+    switch (seeded.outcome) {
+    case qm::SeedResult::Ready: return qm::cli::kExitOk;
+    case qm::SeedResult::NoFolder: qm::ShowMessageText(110, qm::MsgF(110, {seeded.path})); break;
+    case qm::SeedResult::CopyFailed: qm::ShowMessageText(5140, qm::MsgF(5140, {seeded.path})); break;
+    }
+    return qm::cli::kExitFailed;
 }
 
 } // namespace
@@ -50,6 +69,8 @@ int main(int argc, char** argv)
 {
     // The command decides which application object it runs under, so the
     // arguments are read before there is one.
+    if (QmPrintVersion(argc, argv, "quillmark-cli"))
+        return qm::cli::kExitOk;
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -68,17 +89,26 @@ int main(int argc, char** argv)
     }
     const qm::cli::CliCommand* command = args.isEmpty() ? nullptr : qm::cli::FindCliCommand(args.first());
     const auto app = qm::cli::MakeCliApplication(argc, argv, command && command->draws);
-    if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath();
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("help")) {
+    // The program's folder: beside this executable, or the user's data folder
+    // when it is installed (made and seeded below, as the window does).
+    const bool defaultFolder = folder.isEmpty();
+    if (defaultFolder)
+        folder = qm::ExecutableProgramFolder();
+    if (args.isEmpty()) {
         Usage();
-        return args.isEmpty() ? qm::cli::kExitUsage : qm::cli::kExitOk;
+        return qm::cli::kExitUsage;
+    }
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("help")) {
+        Usage(stdout);
+        return qm::cli::kExitOk;
     }
     if (!command) {
         qm::cli::PrintError(QStringLiteral("quillmark-cli: unknown command \"%1\"").arg(args.first()));
         Usage();
         return qm::cli::kExitUsage;
     }
+    if (defaultFolder && qm::RunsInstalled())
+        QDir().mkpath(folder);
     if (!QFileInfo(folder).isDir()) {
         qm::cli::PrintError(QStringLiteral("quillmark-cli: no program folder %1").arg(folder));
         return qm::cli::kExitFailed;
@@ -89,7 +119,9 @@ int main(int argc, char** argv)
     int code = qm::cli::kExitFailed;
     {
         const qm::CCoreContext context(folder);
-        code = qm::cli::LogInFor(*command, user);
+        code = SeedFolder();
+        if (code == qm::cli::kExitOk)
+            code = qm::cli::LogInFor(*command, user);
         if (code == qm::cli::kExitOk)
             code = command->run(args.mid(1));
         // Devices close their ports before the core goes.

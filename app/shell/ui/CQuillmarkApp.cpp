@@ -2,6 +2,7 @@
 
 #include "AppEnv.h"
 #include "CQuillmarkDlg.h"
+#include "DataFolder.h"
 #include "FileDialogHandler.h"
 #include "Fonts.h"
 #include "InstanceGuard.h"
@@ -60,13 +61,26 @@ int CQuillmarkApp::Run()
 
 bool CQuillmarkApp::InitInstance()
 {
-    // The program folder is the executable's (or QUILLMARK_FOLDER).
+    // The program folder is the executable's, the user's data folder when the
+    // program is installed, or QUILLMARK_FOLDER.
     m_context = std::make_unique<CCoreContext>();
 
     m_instance = std::make_unique<CInstanceGuard>(m_lockPath);
     if (!m_instance->Acquire(3, 1000)) {
         ShowMessage(351);
         m_instance.reset();
+        return false;
+    }
+
+    // Installed, the program folder is the user's data folder: the first
+    // start makes it and gives it the shipped settings and initial database.
+    const SeedResult seeded = SeedDataFolder();
+    if (seeded.outcome == SeedResult::NoFolder) {
+        ShowMessageText(110, MsgF(110, {seeded.path}));
+        return false;
+    }
+    if (seeded.outcome == SeedResult::CopyFailed) {
+        ShowMessageText(5140, MsgF(5140, {seeded.path}));
         return false;
     }
 

@@ -197,7 +197,9 @@ QPixmap LogoPixmap(int size)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size * 2 / 34.0, size * 2 / 34.0);
-    p.setPen(Qt::NoPen);
+    // A white tile with a faint edge, so that it also stands out on a light
+    // desktop (res/icons/quillmark.svg is the same picture).
+    p.setPen(Stroke(QColor(0xb4, 0xc6, 0xdb), 0.8));
     p.setBrush(QColor(0xff, 0xff, 0xff));
     p.drawRoundedRect(QRectF(1, 1, 32, 32), 8, 8);
     // A recorded curve over a grid line: what the program is about.
@@ -221,7 +223,7 @@ QPixmap LogoPixmap(int size)
 QIcon ProgramIcon()
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addPixmap(LogoPixmap(size));
     return icon;
 }
