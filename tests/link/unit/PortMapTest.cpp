@@ -102,3 +102,61 @@ TEST(KelvanePortNumbers, BelowAndAboveTenOpenThroughTheMap)
     EXPECT_EQ(twelve.ReadMaster(8, 200), request);
     EXPECT_TRUE(nine.ReadMaster(1, 20).empty());
 }
+
+// Installed or run from the build: decided by where the executable lies
+// against the install prefix of the build, never by what may be written.
+TEST(KelvaneInstallation, TheInstallPrefixBinFolderIsAnInstallation)
+{
+    EXPECT_TRUE(kelvane::IsInstalledLocation("/usr/bin", "/usr/bin"));
+    EXPECT_TRUE(kelvane::IsInstalledLocation("/usr/bin/", "/usr/bin"));
+    EXPECT_FALSE(kelvane::IsInstalledLocation("/usr/local/bin", "/usr/bin"));
+    EXPECT_FALSE(kelvane::IsInstalledLocation("/opt/x/bin", "/usr/bin"));
+    EXPECT_FALSE(kelvane::IsInstalledLocation("", "/usr/bin"));
+    // The build's own program folder never is, and neither is this test's.
+    EXPECT_FALSE(kelvane::IsInstalledLocation(QM_PROGRAM_DIR_FOR_TEST, QM_PROGRAM_DIR_FOR_TEST));
+    EXPECT_FALSE(kelvane::RunsInstalled());
+    EXPECT_EQ(kelvane::InstalledShareFolder(), "");
+}
+
+TEST(KelvaneInstallation, AStagedInstallationCountsWhenItsShareFolderIsThere)
+{
+    // <root><prefix>/bin, as a package build or a DESTDIR installation stages it.
+    ScratchFolder root;
+    const fs::path bin = root.Path().string() + kelvane::InstallBinFolder();
+    fs::create_directories(bin);
+    // A bare ".../usr/bin" of something else is no installation.
+    EXPECT_FALSE(kelvane::IsInstalledLocation(bin.string()));
+    EXPECT_EQ(kelvane::InstalledShareFolder(bin.string()), "");
+    const fs::path share = (bin / ".." / "share" / "quillmark").lexically_normal();
+    fs::create_directories(share);
+    EXPECT_TRUE(kelvane::IsInstalledLocation(bin.string()));
+    EXPECT_EQ(kelvane::InstalledShareFolder(bin.string()), share.string());
+    // Only the prefix's own bin folder: a sibling with a share folder is not one.
+    fs::create_directories(root.Path() / "opt" / "bin");
+    fs::create_directories(root.Path() / "opt" / "share" / "quillmark");
+    EXPECT_FALSE(kelvane::IsInstalledLocation((root.Path() / "opt" / "bin").string()));
+}
+
+TEST(KelvaneInstallation, TheUserDataFolderFollowsXdgDataHome)
+{
+    const char* savedXdg = std::getenv("XDG_DATA_HOME");
+    const std::string xdg = savedXdg ? savedXdg : "";
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = savedHome ? savedHome : "";
+
+    ::setenv("XDG_DATA_HOME", "/srv/data/", 1);
+    EXPECT_EQ(kelvane::UserDataFolder(), "/srv/data/quillmark");
+    // Not absolute: ignored, as the XDG rules say.
+    ::setenv("HOME", "/home/anna", 1);
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);
+    EXPECT_EQ(kelvane::UserDataFolder(), "/home/anna/.local/share/quillmark");
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(kelvane::UserDataFolder(), "/home/anna/.local/share/quillmark");
+
+    if (savedXdg)
+        ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    if (savedHome)
+        ::setenv("HOME", home.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+}
