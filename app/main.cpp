@@ -13,6 +13,7 @@
 #include "DownloadRepair.h"
 #include "QuillmarkVersion.h"
 #include "StyleSheet.h"
+#include "WindowIcons.h"
 
 #include <QApplication>
 
@@ -22,6 +23,10 @@ int main(int argc, char** argv)
     if (QmPrintVersion(argc, argv, "Quillmark"))
         return 0;
     QApplication app(argc, argv);
+    // The window icon, and the desktop entry the window belongs to (the
+    // desktop shows the entry's name and icon for it).
+    QApplication::setWindowIcon(qm::window::ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillmark"));
     qm::CQuillmarkApp theApp;
     theApp.SetMainWindowSetup([](qm::CQuillmarkDlg& window) {
         // Tables and config rows of downloads killed before their end go
