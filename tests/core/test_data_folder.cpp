@@ -8,6 +8,7 @@
 #include "Ciniwell.h"
 #include "DataFolder.h"
 #include "InitialDatabase.h"
+#include "InstanceGuard.h"
 #include "ProgramContext.h"
 
 #include <QCryptographicHash>
@@ -16,6 +17,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace qm;
 
@@ -174,6 +177,26 @@ TEST_F(DataFolderTest, TheHtmlGuideIsPreferredWhereItIsThere)
     EXPECT_EQ(HelpFilePath(), shared + QStringLiteral("/res/help/en/index.html"));
     SetCurrentLanguageName(QString::fromLatin1(kChineseModule));
     EXPECT_EQ(HelpFilePath(), shared + QStringLiteral("/res/ch.chm"));
+}
+
+} // namespace
+
+namespace {
+
+// One running copy per user: a lock in the shared temporary folder that did
+// not carry the user would keep every other user of the machine out.
+TEST(InstanceLockTest, TheLockBelongsToTheUser)
+{
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const bool had = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    EXPECT_EQ(CInstanceGuard::DefaultLockPath(), runtime.filePath(QStringLiteral("Quillmark.lock")));
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(CInstanceGuard::DefaultLockPath(),
+              QDir::tempPath() + QStringLiteral("/Quillmark-%1.lock").arg(::getuid()));
+    if (had)
+        qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 } // namespace

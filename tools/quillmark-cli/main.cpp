@@ -39,9 +39,9 @@ void Usage(FILE* out = stderr)
     QString text = QStringLiteral("usage: quillmark-cli [--folder PROGRAM_FOLDER] [--user NAME] COMMAND\n"
                                   "  --folder F   the program folder (default: the folder of this program;\n"
                                   "               installed: $XDG_DATA_HOME/quillmark, else ~/.local/share/quillmark)\n"
-                                  "  --version    the program's name and version\n"
                                   "  --user NAME  the user every command but ports runs as; the password comes\n"
                                   "               from QUILLMARK_PASSWORD, else it is asked on the terminal\n"
+                                  "  --version    the program's name and version\n"
                                   "commands:\n");
     for (const qm::cli::CliCommand& c : qm::cli::CliCommandTable()) {
         for (const QString& line : QString::fromUtf8(c.usage).split(u'\n'))
