@@ -8,6 +8,7 @@
 #include "CQuillmarkApp.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
+#include "CRecordWindowCommands.h"
 #include "CStoreWindowCommands.h"
 #include "DownloadRepair.h"
 #include "StyleSheet.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
         auto* devices = new qm::window::CDeviceWindowCommands(*body);
         // Single and batch download.
         new qm::window::CDownloadWindowCommands(*body, devices->BatchNote());
+        // The record list and the folder tree's commands.
+        new qm::window::CRecordWindowCommands(*body);
     });
     return theApp.Run();
 }

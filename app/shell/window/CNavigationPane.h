@@ -37,7 +37,9 @@ public:
     // Reloads the device tree from devInfo and selects the item of `sn` (the
     // root when empty or unknown); on the devices tab the selection is handled.
     void ReloadDeviceTree(const QString& sn = QString());
-    void ReloadFolderTree();
+    // Reloads the folder tree (filtered by the search text) and selects the
+    // folder `selectId` (the root when it is not there).
+    void ReloadFolderTree(int selectId = -1);
     // The search button: reloads the tree of the current tab.
     void Search();
     // Tabs 1082 and 1083: nothing when the tab is current or a selection is
