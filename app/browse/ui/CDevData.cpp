@@ -122,6 +122,7 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(24);
     m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->horizontalHeader()->setMinimumSectionSize(20);
     m_list->horizontalHeader()->setStretchLastSection(false);
     m_list->setAlternatingRowColors(true);
     m_list->setWordWrap(false);
