@@ -69,6 +69,7 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
     m_keyword = new QLineEdit(m_timeSearch);
     m_keyword->setObjectName(QStringLiteral("c1040"));
     m_keyword->setClearButtonEnabled(true);
+    m_keyword->setMaximumWidth(320);
     timeRow->addWidget(MakeLabel(m_timeSearch, 1113, 180));
     timeRow->addWidget(m_from);
     timeRow->addWidget(MakeLabel(m_timeSearch, 1117, 5805));
@@ -77,6 +78,7 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
     timeRow->addWidget(MakeLabel(m_timeSearch, 1198, 5802));
     timeRow->addWidget(m_keyword, 1);
     timeRow->addWidget(makeButton(m_timeSearch, 1090, 5040));
+    timeRow->addStretch(1);
     connect(m_keyword, &QLineEdit::returnPressed, this, &CDevData::OnBnClickedSearch);
 
     // The name search of a device or folder list.
@@ -86,9 +88,11 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
     m_name = new QLineEdit(m_nameSearch);
     m_name->setObjectName(QStringLiteral("c1203"));
     m_name->setClearButtonEnabled(true);
+    m_name->setMaximumWidth(320);
     nameRow->addWidget(MakeLabel(m_nameSearch, 1202, 133));
     nameRow->addWidget(m_name, 1);
     nameRow->addWidget(makeButton(m_nameSearch, 1201, 5040));
+    nameRow->addStretch(1);
     connect(m_name, &QLineEdit::returnPressed, this, &CDevData::OnBnClickedNameSearch);
 
     // Batch mode.
@@ -130,6 +134,8 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
                                         {M::kColStart, 150}, {M::kColEnd, 150}, {M::kColDevname, 80},
                                         {M::kColSn, 100}, {M::kColEntry, 0}, {M::kColTable, 0}})
         SetColumnWidth(column, width);
+    // Names are what people tell records by: theirs is the room the window has to spare.
+    m_list->horizontalHeader()->setSectionResizeMode(M::kColName, QHeaderView::Stretch);
 
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &CDevData::OnCurrentRowChanged);
     connect(m_list, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {

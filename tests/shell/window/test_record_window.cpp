@@ -6,13 +6,16 @@
 #include "CDevData.h"
 #include "CRecordWindowCommands.h"
 #include "RecordDialogs.h"
+#include "Schema.h"
 #include "SqlQuote.h"
 #include "Strings.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QToolButton>
 
 using qm::window::CRecordWindowCommands;
 
@@ -135,6 +138,82 @@ TEST_F(RecordWindowTest, FolderMenuCommandsBuildThreeLevelsAndDeleteThem)
     EXPECT_EQ(m_messages.Numbers(), (QList<int>{201, 153}));
     EXPECT_EQ(m_body->FolderTree()->topLevelItem(0)->childCount(), 0);
     EXPECT_EQ(CurrentFolder(), m_body->FolderTree()->topLevelItem(0));
+}
+
+// Pictures for a person to look at, with a few hundred records and folders:
+// saved into $QM_SCREENS when it is set (run under xvfb-run for the real look).
+TEST_F(RecordWindowTest, ScreensOfTheListAndTheFolders)
+{
+    auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+    ASSERT_TRUE(db);
+    QString sql;
+    const QDateTime start(QDate(2024, 1, 2), QTime(8, 0, 0));
+    for (int i = 0; i < 300; ++i) {
+        const QString sn = QStringLiteral("A1B2008%1").arg(i % 6, 2, 10, QLatin1Char('0'));
+        const QDateTime from = start.addSecs(qint64(i) * 7 * 3600);
+        sql += QStringLiteral("insert or ignore into devInfo(SN, mac, devtype, devName, port, baud, chan_type) "
+                              "values('%1', '', 3, '%2', 1, 115200, '1;2');"
+                              "insert into recordtime(name, SN, time_start, time_end, hisdata_table, devname) "
+                              "values('%3', '%1', '%4', '%5', 'h%1_%6', '%2');")
+                   .arg(sn, QStringLiteral("冷库%1").arg(i % 6), i % 7 ? qm::store::FormatRecordName(from)
+                                                                      : QStringLiteral("疫苗运输 %1").arg(i),
+                        qm::store::FormatSampleTime(from), qm::store::FormatSampleTime(from.addSecs(6 * 3600)),
+                        QString::number(from.toSecsSinceEpoch()));
+    }
+    const char* names[] = {"仓库", "冷链运输", "药房"};
+    int id = 0;
+    for (int top = 0; top < 3; ++top) {
+        sql += QStringLiteral("insert into fileInfo(filename, floor, parentid) values('%1', 1, 0);")
+                   .arg(QString::fromUtf8(names[top]));
+        const int topId = ++id;
+        for (int month = 1; month <= 3; ++month) {
+            sql += QStringLiteral("insert into fileInfo(filename, floor, parentid) values('2024-%1', 2, %2);")
+                       .arg(month, 2, 10, QLatin1Char('0'))
+                       .arg(topId);
+            const int monthId = ++id;
+            if (top == 0)
+                for (int week = 1; week <= 2; ++week) {
+                    sql += QStringLiteral("insert into fileInfo(filename, floor, parentid) values('第%1周', 3, %2);")
+                               .arg(week)
+                               .arg(monthId);
+                    ++id;
+                }
+        }
+    }
+    for (int r = 1; r <= 40; ++r)
+        sql += QStringLiteral("insert into filerecord(file_id, chan_type, record_id) values(2, '1;2', %1);").arg(r);
+    db->SetAutoTransaction(1);
+    ASSERT_GE(db->ExeSql(sql), 0);
+    db.reset();
+
+    Install();
+    LogIn(qm::kRoleAdministrator);
+    m_frame->resize(1400, 860);
+    qm::browse::CDevData* page = m_records->RecordList();
+    EXPECT_EQ(page->Model()->rowCount(), 300);
+    page->SelectRow(2);
+    const auto save = [this](const QString& name) {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString folder = qEnvironmentVariable("QM_SCREENS");
+        if (folder.isEmpty())
+            return;
+        QDir().mkpath(folder);
+        m_frame->grab().save(folder + QStringLiteral("/records-") + name + QStringLiteral(".png"));
+    };
+    save(QStringLiteral("all"));
+    page->Button(1088)->click();
+    page->Model()->SetTicked(1, true);
+    page->Model()->SetTicked(3, true);
+    save(QStringLiteral("batch"));
+    page->Button(1175)->click();
+
+    m_body->OnTabFolders();
+    QTreeWidgetItem* root = m_body->FolderTree()->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), 3);
+    m_body->FolderTree()->setCurrentItem(root->child(0)->child(0));
+    EXPECT_EQ(page->Model()->rowCount(), 40);
+    save(QStringLiteral("folder"));
 }
 
 } // namespace
