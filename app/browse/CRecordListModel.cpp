@@ -4,10 +4,7 @@
 
 namespace qm::browse {
 
-int CRecordListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
+int CRecordListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
 
 int CRecordListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
@@ -33,14 +30,10 @@ QVariant CRecordListModel::data(const QModelIndex& index, int role) const
         if (index.column() == kColTick)
             return IsTicked(index.row()) ? Qt::Checked : Qt::Unchecked;
         return {};
-    case Qt::TextAlignmentRole:
-        return int(Qt::AlignCenter);
-    case Qt::UserRole:
-        return row->id;
-    case Qt::ToolTipRole:
-        return index.column() == kColName ? row->name : QVariant();
-    default:
-        return {};
+    case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
+    case Qt::UserRole: return row->id;
+    case Qt::ToolTipRole: return index.column() == kColName ? row->name : QVariant();
+    default: return {};
     }
 }
 

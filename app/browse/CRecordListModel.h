@@ -15,8 +15,18 @@ namespace qm::browse {
 class CRecordListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { kColTick, kColNumber, kColName, kColStart, kColEnd, kColDevname, kColSn, kColEntry, kColTable,
-                  kColumnCount };
+    enum Column {
+        kColTick,
+        kColNumber,
+        kColName,
+        kColStart,
+        kColEnd,
+        kColDevname,
+        kColSn,
+        kColEntry,
+        kColTable,
+        kColumnCount
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

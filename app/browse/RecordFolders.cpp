@@ -106,7 +106,7 @@ int CreateFolder(const QString& name, int parentId)
     if (!db
         || ExecMain(*db, QStringLiteral("insert into fileinfo (filename, floor, parentid) values ('%1',%2, %3);")
                              .arg(store::SqlText(trimmed), QString::number(level + 1), QString::number(parentId)))
-            < 0
+               < 0
         || db->QueryRecordset(QStringLiteral("select last_insert_rowid() as id;"), set) != 1 || !set) {
         ShowMessage(123);
         return 0;
@@ -126,7 +126,7 @@ bool RenameFolder(int id, const QString& name)
     if (!db || FolderLevel(id) <= 0
         || ExecMain(*db, QStringLiteral("update fileInfo set filename = '%1' where id = %2;")
                              .arg(store::SqlText(trimmed), QString::number(id)))
-            < 0) {
+               < 0) {
         ShowMessage(123);
         return false;
     }
@@ -146,7 +146,7 @@ QList<int> SubfolderIdsPostOrder(const std::vector<FolderRow>& folders, int id)
     std::function<void(int)> walk = [&](int parent) {
         for (int child : children.value(parent)) {
             if (seen.contains(child))
-                continue;   // a loop in damaged rows ends here
+                continue; // a loop in damaged rows ends here
             seen.insert(child);
             walk(child);
             ids.append(child);

@@ -78,7 +78,10 @@ void FillRows(void* owner, char** result, int rows, int columns)
                 // In a folder list "id" is the folder entry; the record is record_id.
                 (filler->folder ? row.entryId : row.id) = v ? std::atoi(v) : 0;
                 break;
-            case kRecordId: if (filler->folder) row.id = v ? std::atoi(v) : 0; break;
+            case kRecordId:
+                if (filler->folder)
+                    row.id = v ? std::atoi(v) : 0;
+                break;
             case kName: row.name = QString::fromUtf8(v); break;
             case kSn: row.sn = QString::fromUtf8(v); break;
             case kStart: row.timeStart = QString::fromUtf8(v); break;
@@ -155,11 +158,11 @@ QString FolderRecordsSql(int folderId)
 {
     return QStringLiteral("select fr.id, rt.name, rt.SN, rt.time_start, rt.time_end, rt.hisdata_table, rt.devname, "
                           "fr.file_id,")
-        + kFolderGap + QStringLiteral("fr.record_id, fr.chan_type  from filerecord  fr inner join recordtime rt on")
-        + kFolderGap
-        + QStringLiteral("fr.record_id = rt.id where file_id = %1 order by time_end desc,time_start desc,devname "
-                         "collate pinyin;")
-              .arg(folderId);
+           + kFolderGap + QStringLiteral("fr.record_id, fr.chan_type  from filerecord  fr inner join recordtime rt on")
+           + kFolderGap
+           + QStringLiteral("fr.record_id = rt.id where file_id = %1 order by time_end desc,time_start desc,devname "
+                            "collate pinyin;")
+                 .arg(folderId);
 }
 
 QString SearchRangeCondition(QDate from, QDate to)
@@ -181,14 +184,14 @@ QString SearchSql(QDate from, QDate to, const QString& keyword)
     return QStringLiteral("select * from recordtime where %1 and ((devname like '%%2%') or (SN like '%%2%') or(name "
                           "like '%%2%')) ")
                .arg(SearchRangeCondition(from, to), k)
-        + kShortOrder;
+           + kShortOrder;
 }
 
 QString DeviceNameSearchSql(const QString& sn, const QString& name)
 {
     return QStringLiteral("select *from recordtime where SN = '%1'and name like '%%2%' ")
                .arg(store::SqlText(sn), store::SqlText(name))
-        + kShortOrder;
+           + kShortOrder;
 }
 
 QString FolderNameSearchSql(int folderId, const QString& name)
@@ -236,13 +239,14 @@ bool RenameRecord(int id, const QString& name, const QString& user)
     RecordRow record;
     if (!ReadRecord(id, &record)
         || ExecMain(QStringLiteral("update recordtime set name = '%1' where id = %2;")
-                           .arg(store::SqlText(trimmed), QString::number(id)))
-            < 0) {
+                        .arg(store::SqlText(trimmed), QString::number(id)))
+               < 0) {
         ShowMessage(123);
         return false;
     }
     WriteOperationLog(QStringLiteral("CDevData::OnUpdRecordName"),
-                      QStringLiteral("%1:%2%3%4:%5").arg(record.sn, record.name, Msg(353), record.sn, trimmed), 14, user);
+                      QStringLiteral("%1:%2%3%4:%5").arg(record.sn, record.name, Msg(353), record.sn, trimmed), 14,
+                      user);
     ShowMessage(124);
     return true;
 }

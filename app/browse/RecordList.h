@@ -14,14 +14,14 @@ namespace qm::browse {
 
 // One row of the list: a record, or in a folder list a folder entry of one.
 struct RecordRow {
-    int id = 0;          // recordtime id (the row's item data)
-    int entryId = 0;     // filerecord id in folder lists, else 0
+    int id = 0;      // recordtime id (the row's item data)
+    int entryId = 0; // filerecord id in folder lists, else 0
     QString name;
     QString sn;
     QString timeStart;
     QString timeEnd;
     QString devname;
-    QString table;       // hisdata_table
+    QString table; // hisdata_table
     bool imported = false;
 };
 

@@ -27,8 +27,7 @@ QList<int> Ids(const std::vector<RecordRow>& rows)
 
 class RecordListTest : public RecordListFixture {
 protected:
-    std::vector<RecordRow> List(const QString& sql, const QString& table = QStringLiteral("recordtime"),
-                                int expect = 1)
+    std::vector<RecordRow> List(const QString& sql, const QString& table = QStringLiteral("recordtime"), int expect = 1)
     {
         std::vector<RecordRow> rows;
         EXPECT_EQ(LoadRecordRows(sql, table, &rows), expect) << sql.toStdString();
@@ -90,8 +89,10 @@ TEST_F(RecordListTest, SearchCoversWholeDaysInEitherOrder)
                                       QStringLiteral("2024-03-04 02:00:00"));
     const int spans = AddRecord(kSnB, QStringLiteral("spans"), QStringLiteral("2024-02-20 00:00:00"),
                                 QStringLiteral("2024-03-20 00:00:00"), QStringLiteral("truck"));
-    AddRecord(kSnB, QStringLiteral("after"), QStringLiteral("2024-03-04 00:00:00"), QStringLiteral("2024-03-05 00:00:00"));
-    AddRecord(kSnB, QStringLiteral("before"), QStringLiteral("2024-02-01 00:00:00"), QStringLiteral("2024-02-29 23:59:59"));
+    AddRecord(kSnB, QStringLiteral("after"), QStringLiteral("2024-03-04 00:00:00"),
+              QStringLiteral("2024-03-05 00:00:00"));
+    AddRecord(kSnB, QStringLiteral("before"), QStringLiteral("2024-02-01 00:00:00"),
+              QStringLiteral("2024-02-29 23:59:59"));
 
     const QDate from(2024, 3, 1);
     const QDate to(2024, 3, 3);
@@ -143,8 +144,8 @@ TEST_F(RecordListTest, DeleteTakesTheRecordOutOfBothFilesAfterTheQuestion)
 {
     const int keep = AddRecord(kSnA, QStringLiteral("keep"), QStringLiteral("2024-03-01 08:00:00"),
                                QStringLiteral("2024-03-01 09:00:00"));
-    const int gone = AddRecord(kSnA, kHostile, QStringLiteral("2024-03-02 08:00:00"),
-                               QStringLiteral("2024-03-02 09:00:00"));
+    const int gone =
+        AddRecord(kSnA, kHostile, QStringLiteral("2024-03-02 08:00:00"), QStringLiteral("2024-03-02 09:00:00"));
     const QString table = TableOf(gone);
     const int folder = AddFolder(QStringLiteral("f"), 1, 0);
     FileRecord(folder, gone);

@@ -130,9 +130,15 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
     m_list->horizontalHeader()->setStretchLastSection(false);
     m_list->setAlternatingRowColors(true);
     m_list->setWordWrap(false);
-    for (const auto& [column, width] : {std::pair{M::kColTick, 0}, {M::kColNumber, 50}, {M::kColName, 135},
-                                        {M::kColStart, 150}, {M::kColEnd, 150}, {M::kColDevname, 80},
-                                        {M::kColSn, 100}, {M::kColEntry, 0}, {M::kColTable, 0}})
+    for (const auto& [column, width] : {std::pair{M::kColTick, 0},
+                                        {M::kColNumber, 50},
+                                        {M::kColName, 135},
+                                        {M::kColStart, 150},
+                                        {M::kColEnd, 150},
+                                        {M::kColDevname, 80},
+                                        {M::kColSn, 100},
+                                        {M::kColEntry, 0},
+                                        {M::kColTable, 0}})
         SetColumnWidth(column, width);
     // Names are what people tell records by: theirs is the room the window has to spare.
     m_list->horizontalHeader()->setSectionResizeMode(M::kColName, QHeaderView::Stretch);
@@ -290,7 +296,7 @@ void CDevData::SelectRow(int row)
 {
     if (!m_model->Row(row))
         return;
-    m_selected = 0;   // a click on the selected row tells the window again
+    m_selected = 0; // a click on the selected row tells the window again
     m_list->setCurrentIndex(m_model->index(row, M::kColName));
     m_list->scrollTo(m_model->index(row, M::kColName));
     OnCurrentRowChanged();

@@ -39,16 +39,16 @@ public:
     int SelectedRecord() const;
 
     // --- handlers of the page's controls and of the row menu
-    void OnBnClickedSearch();       // 1090
-    void OnBnClickedNameSearch();   // 1201
-    void OnBnClickedBatch();        // 1088
-    void OnBnClickedSelectAll();    // 1316
-    void OnBnClickedDelete();       // 1089
-    void OnBnClickedCancel();       // 1175
-    void OnBnClickedAddToFile();    // 1091
-    void OnUpdRecordName();         // 4003
-    void OnDelRecord();             // 4004
-    void OnAddtoFile();             // 4005
+    void OnBnClickedSearch();     // 1090
+    void OnBnClickedNameSearch(); // 1201
+    void OnBnClickedBatch();      // 1088
+    void OnBnClickedSelectAll();  // 1316
+    void OnBnClickedDelete();     // 1089
+    void OnBnClickedCancel();     // 1175
+    void OnBnClickedAddToFile();  // 1091
+    void OnUpdRecordName();       // 4003
+    void OnDelRecord();           // 4004
+    void OnAddtoFile();           // 4005
     // Selects list row `row` as a click does.
     void SelectRow(int row);
     // The row menu (only on the device tab), at `pos` of the list's viewport.
@@ -96,7 +96,7 @@ private:
     ListKind m_kind = ListKind::All;
     QString m_sn;
     int m_folderId = 0;
-    QString m_sql;     // the statement of the list shown
+    QString m_sql; // the statement of the list shown
     QString m_table;
     bool m_batch = false;
     int m_selected = 0;

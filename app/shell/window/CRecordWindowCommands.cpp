@@ -61,7 +61,7 @@ void CRecordWindowCommands::ShowFolderMenu(const QPoint& pos)
         return;
     tree->setCurrentItem(item);
     if (tree->currentItem() != item)
-        return;   // the selection change was refused
+        return; // the selection change was refused
     QMenu menu(tree);
     // A folder takes subfolders too (down to the third level), so "create"
     // is offered on every folder, not only on the root.

@@ -27,9 +27,9 @@ public:
     // The record ids ticked in the list (the merge and compare buttons).
     QList<int> TickedRecords() const;
 
-    void OnCreateFile();   // 4006
-    void OnUpdateFile();   // 4007
-    void OnDeleteFile();   // 4008
+    void OnCreateFile(); // 4006
+    void OnUpdateFile(); // 4007
+    void OnDeleteFile(); // 4008
     // The folder tree's menu for `item` (selected first), at `pos` of the tree's viewport.
     void ShowFolderMenu(const QPoint& pos);
 

@@ -155,8 +155,8 @@ TEST_F(RecordWindowTest, ScreensOfTheListAndTheFolders)
                               "values('%1', '', 3, '%2', 1, 115200, '1;2');"
                               "insert into recordtime(name, SN, time_start, time_end, hisdata_table, devname) "
                               "values('%3', '%1', '%4', '%5', 'h%1_%6', '%2');")
-                   .arg(sn, QStringLiteral("冷库%1").arg(i % 6), i % 7 ? qm::store::FormatRecordName(from)
-                                                                      : QStringLiteral("疫苗运输 %1").arg(i),
+                   .arg(sn, QStringLiteral("冷库%1").arg(i % 6),
+                        i % 7 ? qm::store::FormatRecordName(from) : QStringLiteral("疫苗运输 %1").arg(i),
                         qm::store::FormatSampleTime(from), qm::store::FormatSampleTime(from.addSecs(6 * 3600)),
                         QString::number(from.toSecsSinceEpoch()));
     }
