@@ -125,6 +125,7 @@ CDevData::CDevData(QWidget* parent) : QWidget(parent)
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(24);
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->horizontalHeader()->setHighlightSections(false);
     m_list->horizontalHeader()->setMinimumSectionSize(20);
     m_list->horizontalHeader()->setStretchLastSection(false);
