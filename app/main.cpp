@@ -9,6 +9,7 @@
 #include "CQuillmarkApp.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
+#include "CRecordWindowCommands.h"
 #include "CStoreWindowCommands.h"
 #include "DownloadRepair.h"
 #include "QuillmarkVersion.h"
@@ -44,6 +45,8 @@ int main(int argc, char** argv)
         new qm::window::CDownloadWindowCommands(*body, devices->BatchNote());
         // The configuration pages and batch configuration.
         new qm::window::CConfigWindowCommands(*body, devices->BatchNote(), devices->InfoPage());
+        // The record list and the folder tree's commands.
+        new qm::window::CRecordWindowCommands(*body);
     });
     return theApp.Run();
 }

@@ -15,6 +15,7 @@ bool RoleMayRun(Guarded command, int role)
     case Guarded::AuditTrail:
     case Guarded::RunStop:
     case Guarded::WriteConfig:
+    case Guarded::DeleteRecords:
         return role == kRoleAdministrator || role == kRoleOperator;
     case Guarded::Connect:
     case Guarded::Disconnect:

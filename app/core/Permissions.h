@@ -11,6 +11,7 @@ enum class Guarded {
     AuditTrail,      // 审计追踪: roles 0 and 1
     RunStop,         // start and stop recording: roles 0 and 1
     WriteConfig,     // writing a device configuration, single or batch: roles 0 and 1
+    DeleteRecords,   // deleting stored records and record folders: roles 0 and 1
     Connect,         // the rest: any logged-in user
     Disconnect,
     Save,

@@ -3,6 +3,8 @@
 #include "CDevManager.h"
 #include "ControlIds.h"
 #include "DBSqlite3.h"
+#include "MessageSeam.h"
+#include "RecordFolders.h"
 #include "Recordset.h"
 #include "Strings.h"
 #include "WindowIcons.h"
@@ -160,20 +162,38 @@ void CNavigationPane::RenameDeviceItem(const QString& sn, const QString& name)
     }
 }
 
-void CNavigationPane::ReloadFolderTree()
+void CNavigationPane::ReloadFolderTree(int selectId)
 {
-    QTreeWidgetItem* root = nullptr;
+    QTreeWidgetItem* select = nullptr;
     {
         const QSignalBlocker blocker(m_folderTree);
         m_folderTree->clear();
-        root = new QTreeWidgetItem(m_folderTree, QStringList{Msg(301)});
+        auto* root = new QTreeWidgetItem(m_folderTree, QStringList{Msg(301)});
         root->setIcon(0, TreeIcon(TreeImage::Folder));
         root->setData(0, kFolderIdRole, 0);
-        root->setExpanded(true);
-        m_folderTree->setCurrentItem(root);
+        select = root;
+        std::vector<browse::FolderRow> folders;
+        if (browse::LoadFolders(m_search->text(), &folders) < 0)
+            ShowMessage(123);
+        // Rows come by floor, so a parent is in before its folders; one whose
+        // parent is gone (or kept out by the search) hangs under the root.
+        QHash<int, QTreeWidgetItem*> items;
+        for (const browse::FolderRow& f : folders) {
+            QTreeWidgetItem* parent = f.floor <= 1 ? root : items.value(f.parentId, root);
+            auto* item = new QTreeWidgetItem(parent, QStringList{f.name});
+            item->setIcon(0, TreeIcon(TreeImage::Folder));
+            item->setData(0, kFolderIdRole, f.id);
+            items.insert(f.id, item);
+            if (f.id == selectId)
+                select = item;
+        }
+        m_folderTree->expandAll();
+        m_folderTree->setCurrentItem(select);
+        m_folderTree->scrollToItem(select);
     }
     if (m_tab == kTabFolder && !m_busy)
-        HandleCurrent(root);
+        HandleCurrent(select);
+    emit selectionHandled();
 }
 
 void CNavigationPane::Search()

@@ -39,7 +39,9 @@ public:
     void ReloadDeviceTree(const QString& sn = QString());
     // The item of `sn` shows `name` (a logger renamed by its configuration).
     void RenameDeviceItem(const QString& sn, const QString& name);
-    void ReloadFolderTree();
+    // Reloads the folder tree (filtered by the search text) and selects the
+    // folder `selectId` (the root when it is not there).
+    void ReloadFolderTree(int selectId = -1);
     // The search button: reloads the tree of the current tab.
     void Search();
     // Tabs 1082 and 1083: nothing when the tab is current or a selection is

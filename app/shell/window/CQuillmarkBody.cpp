@@ -222,7 +222,7 @@ void CQuillmarkBody::OnTabDevices() { m_nav->SwitchTab(kTabDevice); }
 void CQuillmarkBody::OnTabFolders() { m_nav->SwitchTab(kTabFolder); }
 int CQuillmarkBody::CurrentTab() const { return m_nav->CurrentTab(); }
 void CQuillmarkBody::ReloadDeviceTree(const QString& sn) { m_nav->ReloadDeviceTree(sn); }
-void CQuillmarkBody::ReloadFolderTree() { m_nav->ReloadFolderTree(); }
+void CQuillmarkBody::ReloadFolderTree(int folderId) { m_nav->ReloadFolderTree(folderId); }
 void CQuillmarkBody::RenameDeviceItem(const QString& sn, const QString& name) { m_nav->RenameDeviceItem(sn, name); }
 
 device::DevicePtr CQuillmarkBody::CurrentDevice() const

@@ -67,8 +67,8 @@ public:
     device::DevicePtr CurrentDevice() const;
     // Reloads the device tree from devInfo and selects the item of `sn` (the root when empty or unknown).
     void ReloadDeviceTree(const QString& sn = QString());
-    // Reloads the folder tree (its root selected).
-    void ReloadFolderTree();
+    // Reloads the folder tree and selects folder `folderId` (the root when it is not there).
+    void ReloadFolderTree(int folderId = -1);
     // The tree item of `sn` shows `name`, without reloading the tree.
     void RenameDeviceItem(const QString& sn, const QString& name);
     void UpdateToolbar();
