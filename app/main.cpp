@@ -10,6 +10,7 @@
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
 #include "CStoreWindowCommands.h"
+#include "CRecordViewCommands.h"
 #include "DownloadRepair.h"
 #include "QuillmarkVersion.h"
 #include "StyleSheet.h"
@@ -44,6 +45,12 @@ int main(int argc, char** argv)
         new qm::window::CDownloadWindowCommands(*body, devices->BatchNote());
         // The configuration pages and batch configuration.
         new qm::window::CConfigWindowCommands(*body, devices->BatchNote(), devices->InfoPage());
+        // The record view: records opened from the list, merge mode (1005).
+        auto* recordView = new qm::window::CRecordViewCommands(*body);
+        // Record list hook: once the record list page is installed here, its
+        // recordOpenRequested(int) goes to recordView->OpenRecord and
+        // recordView->SetTickedRecords takes its TickedRecords().
+        (void)recordView;
     });
     return theApp.Run();
 }
