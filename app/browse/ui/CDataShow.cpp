@@ -414,7 +414,9 @@ void CDataShow::ShowRecord(LoadResult result, bool setPickers)
     m_model->SetRecord(&m_data);
     for (int c = CRecordTableModel::kFirstValueColumn; c < m_model->columnCount(); ++c)
         m_list->setColumnWidth(c, 100);
-    m_list->setColumnWidth(CRecordTableModel::kNumberColumn, 50);
+    // 50 wide, or as wide as the highest number needs (a million rows has seven digits).
+    m_list->setColumnWidth(CRecordTableModel::kNumberColumn,
+                           qMax(50, m_list->fontMetrics().horizontalAdvance(QString::number(m_data.Count())) + 16));
     m_list->setColumnWidth(CRecordTableModel::kTimeColumn, 200);
     m_list->setColumnHidden(CRecordTableModel::kCheckColumn, !m_batch);
     FillStatistics();
