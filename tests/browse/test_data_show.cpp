@@ -10,10 +10,12 @@
 #include "MessageSeam.h"
 #include "Strings.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -204,6 +206,17 @@ TEST_F(DataShowTest, MergeModeSlotsSwapsAndPriority)
     view.SetView(CDataShow::kViewTable);
     view.OnRefresh();
     EXPECT_EQ(Cell(m, 1, 3), QStringLiteral("99.0")); // now slot 1 is the other record
+
+    // A picture of merge mode to look at.
+    view.resize(1200, 700);
+    view.SetView(CDataShow::kViewCurve);
+    view.show();
+    view.Graph()->Redraw();
+    for (int i = 0; i < 400 && (view.Graph()->RenderPending() || view.Graph()->ShownGeneration() < 0); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_FALSE(view.Graph()->LastBitmap().isNull());
+    QDir().mkpath(QStringLiteral(QM_ARTEFACT_DIR));
+    view.grab().save(QStringLiteral(QM_ARTEFACT_DIR "/record_view_merge.png"));
 
     view.SlotRecord(1)->setCurrentIndex(0);
     script.Clear();

@@ -111,7 +111,8 @@ void CDataShow::BuildControls()
     for (int s = 0; s < 4; ++s) {
         m_slotDevice[s] = new QComboBox(m_mergeRow);
         m_slotRecord[s] = new QComboBox(m_mergeRow);
-        m_slotDevice[s]->setMinimumWidth(110);
+        m_slotDevice[s]->setMinimumWidth(150);
+        m_slotDevice[s]->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         m_slotRecord[s]->setMinimumWidth(130);
         slotRow->addWidget(new QLabel(QString::number(s + 1) + u'.', m_mergeRow));
         slotRow->addWidget(m_slotDevice[s]);
