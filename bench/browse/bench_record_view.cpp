@@ -34,6 +34,9 @@ void SettleGraph(qm::browse::CCustomGraph* graph)
 
 int main(int argc, char** argv)
 {
+    // Under xvfb-run on a real X server; without a display, offscreen.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const QString pictures = args.value(0, QDir::tempPath());
