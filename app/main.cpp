@@ -10,6 +10,7 @@
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
 #include "CRecordWindowCommands.h"
+#include "CRecordViewCommands.h"
 #include "CStoreWindowCommands.h"
 #include "DownloadRepair.h"
 #include "QuillmarkVersion.h"
@@ -46,7 +47,10 @@ int main(int argc, char** argv)
         // The configuration pages and batch configuration.
         new qm::window::CConfigWindowCommands(*body, devices->BatchNote(), devices->InfoPage());
         // The record list and the folder tree's commands.
-        new qm::window::CRecordWindowCommands(*body);
+        auto* records = new qm::window::CRecordWindowCommands(*body);
+        // The record view: records opened from the list, merge mode (1005).
+        auto* recordView = new qm::window::CRecordViewCommands(*body);
+        records->JoinRecordView(*recordView);
     });
     return theApp.Run();
 }

@@ -201,8 +201,9 @@ LoadResult RunHistory(CDBSqlite3& db, const QString& table, const TimeWindow& wi
     return rc < 0 ? LoadResult::Failed : (rc == 0 ? LoadResult::NoData : LoadResult::Loaded);
 }
 
-// 1 with the header filled, 0 unknown record, −1 error.
-int ReadHeader(int recordId, RecordHeader* header)
+} // namespace
+
+int ReadRecordHeader(int recordId, RecordHeader* header)
 {
     auto main = store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 1);
     if (!main)
@@ -225,6 +226,10 @@ int ReadHeader(int recordId, RecordHeader* header)
     header->imported = set->Integer(u"import") == 1;
     return 1;
 }
+
+namespace {
+
+int ReadHeader(int recordId, RecordHeader* header) { return ReadRecordHeader(recordId, header); }
 
 std::unique_ptr<CDBSqlite3> OpenLogger(void* owner, const QString& sn)
 {

@@ -112,6 +112,9 @@ QString FormatSeconds(qint64 seconds);
 // The record interval text: NULL or empty "-", else each part "%02d" joined with ":".
 QString IntervalText(const QString& stored);
 
+// The record's row of `recordtime`: 1 read, 0 no such record, −1 error.
+int ReadRecordHeader(int recordId, RecordHeader* header);
+
 // Results of loading; ShowLoadMessage tells the user (123, 165, 303).
 enum class LoadResult { Loaded, NoData, Failed, UnknownRecord, TooFewSlots };
 int LoadMessageNumber(LoadResult result); // 0 for Loaded

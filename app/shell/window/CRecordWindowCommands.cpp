@@ -1,5 +1,7 @@
 #include "CRecordWindowCommands.h"
 
+#include "CRecordViewCommands.h"
+
 #include "CDevData.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
@@ -42,6 +44,15 @@ CRecordWindowCommands::CRecordWindowCommands(CQuillmarkBody& body) : QObject(&bo
 QList<int> CRecordWindowCommands::TickedRecords() const { return m_list ? m_list->TickedRecords() : QList<int>(); }
 
 void CRecordWindowCommands::OpenRecordView(int recordId) { emit openRecord(recordId); }
+
+void CRecordWindowCommands::JoinRecordView(CRecordViewCommands& view)
+{
+    connect(this, &CRecordWindowCommands::openRecord, &view, &CRecordViewCommands::OpenRecord);
+    view.SetTickedRecords([this] {
+        const QList<int> ticked = TickedRecords();
+        return std::vector<int>(ticked.begin(), ticked.end());
+    });
+}
 
 int CRecordWindowCommands::FolderLevel(const QTreeWidgetItem* item)
 {

@@ -14,6 +14,7 @@ class QTreeWidgetItem;
 namespace qm::window {
 
 class CQuillmarkBody;
+class CRecordViewCommands;
 
 // Commands of the folder tree's menu.
 enum FolderMenuCmd : int { kCmdCreateFolder = 4006, kCmdRenameFolder = 4007, kCmdDeleteFolder = 4008 };
@@ -33,6 +34,10 @@ public:
     // The folder tree's menu for `item` (selected first), at `pos` of the tree's viewport.
     void ShowFolderMenu(const QPoint& pos);
 
+    // The record view opens what the list asks for, and its merge button
+    // merges the records ticked in the list.
+    void JoinRecordView(CRecordViewCommands& view);
+
     // The level of a folder tree item: its number of steps up to the root.
     static int FolderLevel(const QTreeWidgetItem* item);
 
@@ -41,8 +46,7 @@ signals:
     void openRecord(int recordId);
 
 public slots:
-    // Where a double click in the list goes: joined to the record view by the
-    // wiring that installs it (until then nothing opens).
+    // Where a double click in the list goes (to the record view once joined).
     void OpenRecordView(int recordId);
 
 private:

@@ -1,0 +1,129 @@
+#include "CRecordViewCommands.h"
+
+#include "CDataShow.h"
+#include "CDevManager.h"
+#include "CQuillmarkBody.h"
+#include "MessageSeam.h"
+#include "Schema.h"
+
+#include <QStackedWidget>
+#include <QTreeWidget>
+
+namespace qm::window {
+namespace {
+
+// The configuration of a connected logger as its config row would hold it.
+std::optional<store::RecordConfigTexts> ConnectedConfig(const QString& sn)
+{
+    const device::DevicePtr device = device::DeviceManager().Find(sn);
+    if (!device)
+        return std::nullopt;
+    const device::ConfigInfo& c = device->config;
+    const int count = qBound(0, c.channelCount, device::kMaxChannels);
+    QList<int> types, alarms, tops, floors;
+    QList<double> upper, lower;
+    for (int i = 0; i < count; ++i) {
+        const device::ChannelConfig& ch = device->channels[i];
+        types << ch.channelType;
+        alarms << ch.alarmSwitch;
+        upper << ch.alarmUpper;
+        lower << ch.alarmLower;
+        tops << ch.upperBound;
+        floors << ch.lowerBound;
+    }
+    store::RecordConfigTexts t;
+    t.recordInterval =
+        store::FormatInterval(c.recordInterval.wHour, c.recordInterval.wMinute, c.recordInterval.wSecond);
+    t.startMode = c.startMode;
+    t.startTime = store::FormatConfigTime(c.startTime.wYear, c.startTime.wMonth, c.startTime.wDay, c.startTime.wHour,
+                                          c.startTime.wMinute);
+    t.stopMode = c.stopMode;
+    t.stopTime = store::FormatConfigTime(c.stopTime.wYear, c.stopTime.wMonth, c.stopTime.wDay, c.stopTime.wHour,
+                                         c.stopTime.wMinute);
+    t.channelTypes = store::JoinCodes(types);
+    t.alarmSwitches = store::JoinCodes(alarms);
+    t.alarmUpper = store::JoinDecimals(upper);
+    t.alarmLower = store::JoinDecimals(lower);
+    t.upperLimits = store::JoinCodes(tops);
+    t.lowerLimits = store::JoinCodes(floors);
+    return t;
+}
+
+} // namespace
+
+CRecordViewCommands::CRecordViewCommands(CQuillmarkBody& body) : QObject(&body), m_body(body)
+{
+    m_page = new browse::CDataShow(body.RecordArea());
+    m_page->hide();
+    m_page->SetConnectedConfigFor(ConnectedConfig);
+    m_page->SetDeviceList([this] {
+        // The loggers of the device tree, in tree order.
+        QList<QPair<QString, QString>> list;
+        QTreeWidget* tree = m_body.DeviceTree();
+        for (int r = 0; tree && r < tree->topLevelItemCount(); ++r) {
+            QTreeWidgetItem* root = tree->topLevelItem(r);
+            for (int i = 0; i < root->childCount(); ++i) {
+                const QString sn = root->child(i)->data(0, Qt::UserRole).toString();
+                if (!sn.isEmpty())
+                    list.append({sn, root->child(i)->text(0)});
+            }
+        }
+        return list;
+    });
+    connect(m_page, &browse::CDataShow::backRequested, this, &CRecordViewCommands::ShowList);
+    body.Commands().Install(kBtnMerge, [this] { OnBnClickedBmerge(); });
+    body.UpdateToolbar();
+}
+
+void CRecordViewCommands::ShowView()
+{
+    auto* stack = qobject_cast<QStackedWidget*>(m_body.RecordArea());
+    if (!stack)
+        return;
+    if (stack->currentWidget() != m_page)
+        m_previous = stack->currentWidget();
+    if (!m_added) {
+        m_body.SetRecordPage(m_page);
+        m_added = true;
+    }
+    stack->setCurrentWidget(m_page);
+    m_page->show();
+    m_body.SetListMode(false);
+}
+
+void CRecordViewCommands::ShowList()
+{
+    auto* stack = qobject_cast<QStackedWidget*>(m_body.RecordArea());
+    if (stack && m_previous && stack->indexOf(m_previous) >= 0)
+        stack->setCurrentWidget(m_previous);
+    m_body.SetListMode(true);
+}
+
+void CRecordViewCommands::OpenRecord(int recordId)
+{
+    if (m_page->OpenRecord(recordId))
+        ShowView();
+}
+
+void CRecordViewCommands::OnBnClickedBmerge() { OpenMerge(m_ticked ? m_ticked() : std::vector<int>()); }
+
+void CRecordViewCommands::OpenMerge(const std::vector<int>& recordIds)
+{
+    if (recordIds.size() < 2 || recordIds.size() > 4) {
+        ShowMessage(303);
+        return;
+    }
+    std::vector<browse::MergeSlot> slotList;
+    for (int id : recordIds) {
+        browse::RecordHeader header;
+        if (browse::ReadRecordHeader(id, &header) <= 0) {
+            ShowMessage(123);
+            return;
+        }
+        slotList.push_back({header.sn, id});
+    }
+    if (m_page->OpenMerge(slotList))
+        ShowView();
+}
+
+} // namespace qm::window
