@@ -68,7 +68,11 @@ void CDeviceWindowCommands::OnBnClickedBConn()
     const device::DevicePtr device = connected == 1 ? m_procedure->LastConnected() : nullptr;
     if (!device) {
         m_body.UpdateToolbar();
-        ShowMessage(186);
+        const device::PortProblem problem = m_procedure->LastOpenProblem();
+        if (problem.number)
+            ShowMessageText(problem.number, problem.text);
+        else
+            ShowMessage(186);
         return;
     }
     m_body.ReloadDeviceTree(device->sn);

@@ -75,10 +75,41 @@ TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
     const auto rows = SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 0);
     ASSERT_TRUE(rows);
     QList<int> types;
-    for (const NoteRow& row : *rows)
+    for (const NoteRow& row : *rows) {
         types << row.type;
+        EXPECT_EQ(row.user, QStringLiteral("op")) << "type " << row.type;   // the logout names who left
+    }
     std::sort(types.begin(), types.end());
     EXPECT_EQ(types, (QList<int>{1, 2}));   // login, logout
+}
+
+// A password change clears the login before the logout runs: the logout entry
+// still names the user who changed it.
+TEST_F(FrameTest, TheLogoutAfterAPasswordChangeNamesTheUser)
+{
+    qmtest::AddUserRow(QStringLiteral("op"), QStringLiteral("password8"), kRoleOperator);
+    CQuillmarkDlg window;
+    OnNextModal([](QWidget* w) {
+        Type(w, "name", QStringLiteral("op"));
+        Type(w, "password", QStringLiteral("password8"));
+        Click(w, "ok");
+    });
+    window.Login();
+    ASSERT_EQ(LoginUserName(), QStringLiteral("op"));
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+    window.OnChangePassword();
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });   // the login asked again
+    const auto logouts = [] {
+        return SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 2);
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (logouts() && logouts()->isEmpty() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const auto rows = logouts();
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 1);
+    EXPECT_EQ(rows->first().user, QStringLiteral("op"));
 }
 
 // After "idle_logout" minutes without input the window logs out as the logout
