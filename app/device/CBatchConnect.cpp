@@ -105,7 +105,7 @@ BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, 
     BatchConnectResult result = tally.result;
     if (options.writeLog) {
         for (const QString& name : result.connectedNames)
-            WriteOperationLog(options.logSource, Msg(269) + name, 4, options.logUser);
+            WriteOperationLog(options.logSource, JoinWords(Msg(269), name), 4, options.logUser);
     }
     if (note)
         note->Finish();

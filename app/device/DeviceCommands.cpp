@@ -41,7 +41,7 @@ CommandOutcome ApplyRecordingChange(CDevice& device, const ConfigInfo& next, int
     case WriteResult::Done:
         break;
     }
-    WriteOperationLog(QString::fromLatin1(source), Msg(logNumber) + device.name, logType, logUser);
+    WriteOperationLog(QString::fromLatin1(source), JoinWords(Msg(logNumber), device.name), logType, logUser);
     return CommandOutcome::Done;
 }
 

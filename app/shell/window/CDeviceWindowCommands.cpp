@@ -76,7 +76,7 @@ void CDeviceWindowCommands::OnBnClickedBConn()
         return;
     }
     m_body.ReloadDeviceTree(device->sn);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), Msg(269) + device->name, 4);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), JoinWords(Msg(269), device->name), 4);
     m_body.UpdateToolbar();
     ShowMessage(187);
 }
@@ -96,7 +96,7 @@ void CDeviceWindowCommands::OnBnClickedBcut()
     m_procedure->Disconnect(sn);
     ShowMessage(190);
     m_body.ReloadDeviceTree(sn);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBcut"), Msg(270) + name, 5);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBcut"), JoinWords(Msg(270), name), 5);
     m_body.UpdateToolbar();
 }
 

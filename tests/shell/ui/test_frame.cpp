@@ -20,6 +20,7 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -269,6 +270,23 @@ TEST_F(FrameTest, AuditViewerSearchBounds)
     dialog.TypeCombo()->setCurrentIndex(4);
     EXPECT_EQ(search(QTime(10, 30), QTime(10, 30)), (QStringList{"in 59"}));
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
+}
+
+// In English the viewer's type column holds the longest type text whole, and
+// an entry reads its operation and its object as two words.
+TEST_F(FrameTest, AuditViewerInEnglishShowsWholeTypesAndSpacedEntries)
+{
+    const QString module = qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang");
+    ASSERT_TRUE(LoadLanguageModule(module)) << module.toStdString();
+    struct Restore {
+        ~Restore() { UseBuiltinStrings(); }
+    } restore;
+    CNoteDlg dialog;
+    const QFontMetrics metrics(dialog.List()->font());
+    for (int type = kFirstOperationType; type <= kLastOperationType; ++type)
+        EXPECT_GT(dialog.List()->columnWidth(2), metrics.horizontalAdvance(OperationTypeText(type)) + 8)
+            << OperationTypeText(type).toStdString();
+    EXPECT_EQ(JoinWords(Msg(269), QStringLiteral("Truck 7")), QStringLiteral("Device connected Truck 7"));
 }
 
 TEST(InstanceGuard, SecondCopyWaitsThreeTimesThenGets351)

@@ -151,10 +151,21 @@ TEST_F(DeviceCommandTest, ThePairsFollowTheDeviceNotTheMenuText)
     EXPECT_TRUE(Device());
 }
 
-TEST_F(DeviceCommandTest, AFailedConnectSays186)
+// A connect that finds nobody says 186; one whose port is not there says so.
+TEST_F(DeviceCommandTest, AFailedConnectSaysWhy)
 {
     StartLogger();
-    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay);   // nobody there
+    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay);   // no such port
+    ConnectOnNextDialog();
+    m_body->Route(kBtnConnect);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{5422});
+    EXPECT_EQ(m_messages.Requests().last().text, MsgF(5422, {QStringLiteral("9")}));
+    EXPECT_FALSE(Device());
+    EXPECT_EQ(ConnectText(), Msg(345));
+
+    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0});   // there, but silent
+    SetCom(0, QStringLiteral("COM3"), 115200, 100);
+    m_messages.Clear();
     ConnectOnNextDialog();
     m_body->Route(kBtnConnect);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{186});

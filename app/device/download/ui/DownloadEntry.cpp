@@ -118,7 +118,7 @@ void DownloadEntry::OnDownSuccess(QWidget* mainWindow, const QString& sn)
     ShowMessage(199);
     if (mainWindow)
         mainWindow->setEnabled(true);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), sn + Msg(199), 8);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), JoinWords(sn, Msg(199)), 8);
     emit recordsChanged(sn);
 }
 
