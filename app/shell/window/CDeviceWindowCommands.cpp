@@ -111,9 +111,13 @@ void CDeviceWindowCommands::ChangeRecording(device::CommandOutcome (*command)(de
         ShowMessage(194);
         return;
     }
+    const bool wasLost = device->lostFailure != 0;
     // The information page shows what the logger read back.
     if (command(*device, QString()) == device::CommandOutcome::Done && m_info)
         m_info->Fill(*device);
+    // A logger found lost (or back) changes its tree item and information page.
+    if ((device->lostFailure != 0) != wasLost)
+        m_body.ReloadDeviceTree(device->sn);
     m_body.UpdateToolbar();
 }
 

@@ -5,6 +5,7 @@
 #include "CDownload.h"
 #include "CDowmload.h"
 #include "CProgressDlg.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
 #include "SingleDownload.h"
@@ -94,7 +95,11 @@ void DownloadEntry::OnSingleFailed(const QString& sn, int message, const FailRea
         m_progress->Stop();
         m_progress->hide();
     }
-    if (message)
+    // A logger that went away during the transfer is named with its port.
+    const DevicePtr device = DeviceManager().Find(sn);
+    if (message && device && device->lostFailure)
+        ShowMessageText(message, Msg(message) + QStringLiteral("\r\n") + LostText(*device));
+    else if (message)
         ShowMessageText(message, FailureText(Msg(message), why));
     EnableMainWindow();
     emit singleFailed(sn);
