@@ -45,6 +45,7 @@ BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, 
 {
     if (note) {
         note->Reset(Msg(5038), false);
+        note->SetLabels({Msg(5078), Msg(5079), Msg(5080), Msg(5081)});
     }
     PauseWithEvents(options.startPauseMs);
 

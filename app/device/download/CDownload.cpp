@@ -134,6 +134,8 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
     }
     busy(true);
     m_note->SetTitle(Msg(219));
+    // The progress counts samples, the results count loggers.
+    m_note->SetLabels({Msg(5074), Msg(5075), Msg(5076), Msg(5077)});
     m_note->SetProgressVisible(false);
     ReadInterval();
 
@@ -175,8 +177,7 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
     m_handOver->Set();
     m_currentDevice.reset();
 
-    // 7. The transfers are over.
-    m_note->SetProgressVisible(false);
+    // 7. The transfers are over; the bar stays, showing how far they came.
     m_note->SetDone(int(qMin<qint64>(m_position, INT_MAX)));
     busy(true);
 
