@@ -281,7 +281,29 @@ TEST_F(FrameTest, AuditViewerInEnglishShowsWholeTypesAndSpacedEntries)
     struct Restore {
         ~Restore() { UseBuiltinStrings(); }
     } restore;
+    for (const auto& [type, info] : {std::pair{4, JoinWords(Msg(269), QStringLiteral("Truck 7"))},
+                                     std::pair{8, JoinWords(QStringLiteral("5A3100102"), Msg(199))},
+                                     std::pair{12, JoinWords(Msg(277), QStringLiteral("Truck 7"))}})
+        WriteOperationLog(QStringLiteral("T"), info, type, QStringLiteral("anna"));
     CNoteDlg dialog;
+    dialog.StartDate()->setDate(QDate(2000, 1, 1));
+    dialog.EndDate()->setDate(QDate(2100, 1, 1));
+    dialog.OnBnClickedSearch();
+    EXPECT_EQ(dialog.List()->topLevelItemCount(), 3);
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty()) {
+        dialog.resize(900, 300);
+        dialog.show();
+        dialog.grab().save(folder + QStringLiteral("/audit-en.png"));
+        UseBuiltinStrings();
+        CNoteDlg chinese;
+        chinese.StartDate()->setDate(QDate(2000, 1, 1));
+        chinese.EndDate()->setDate(QDate(2100, 1, 1));
+        chinese.OnBnClickedSearch();
+        chinese.resize(900, 300);
+        chinese.show();
+        chinese.grab().save(folder + QStringLiteral("/audit-zh.png"));
+        ASSERT_TRUE(LoadLanguageModule(module));
+    }
     const QFontMetrics metrics(dialog.List()->font());
     for (int type = kFirstOperationType; type <= kLastOperationType; ++type)
         EXPECT_GT(dialog.List()->columnWidth(2), metrics.horizontalAdvance(OperationTypeText(type)) + 8)

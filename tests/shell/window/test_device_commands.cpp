@@ -200,6 +200,8 @@ TEST_F(DeviceCommandTest, ALoggerThatStopsAnsweringIsShownLost)
     EXPECT_FALSE(m_body->Button(kBtnStop)->isEnabled());
     EXPECT_FALSE(m_body->Button(kBtnDownload)->isEnabled());
     EXPECT_TRUE(m_body->Button(kBtnDisconnect)->isEnabled());
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
+        m_frame->grab().save(folder + QStringLiteral("/window-lost-logger.png"));
 
     m_messages.Clear();
     PressCtrl(Qt::Key_R);

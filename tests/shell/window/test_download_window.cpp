@@ -167,6 +167,8 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     ASSERT_EQ(device::DeviceManager().Count(), 2);
     EXPECT_EQ(BatchNote()->LabelText(0), Msg(5078));   // ports tried
     EXPECT_EQ(BatchNote()->LabelText(2), Msg(5080));   // loggers connected
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
+        BatchNote()->grab().save(folder + QStringLiteral("/window-batch-connect.png"));
     BatchNote()->OnBnClickedOk();
     EXPECT_TRUE(m_body->Button(kBtnDownloadAll)->isEnabled());
 
@@ -186,6 +188,8 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     EXPECT_TRUE(note->Progress()->isVisible());
     EXPECT_EQ(note->Progress()->value(), 100);
     EXPECT_TRUE(note->Progress()->sizePolicy().retainSizeWhenHidden());
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
+        note->grab().save(folder + QStringLiteral("/window-batch-download.png"));
     note->OnBnClickedOk();
     EXPECT_TRUE(m_frame->isEnabled());
     EXPECT_EQ(Record(QStringLiteral("A1B200051")).inLogger, 30);
