@@ -1,9 +1,9 @@
 #include "CConnectProcedure.h"
 
 #include "AppEnv.h"
+#include "CUSBConn.h"
 #include "Clock.h"
 #include "ComSettings.h"
-#include "CUSBConn.h"
 #include "DeviceText.h"
 #include "MessageSeam.h"
 #include "OpenDatabase.h"
@@ -327,8 +327,8 @@ int CConnectProcedure::ConnectSelected()
     if (device->link->Open(port, baud) != 1) {
         // What kept the chosen port shut is what the user hears when nothing
         // else is found either.
-        m_openProblem = OpenProblem(port, device->link->OpenError(),
-                                    QString::fromStdString(device->link->OpenedDevice()));
+        m_openProblem =
+            OpenProblem(port, device->link->OpenError(), QString::fromStdString(device->link->OpenedDevice()));
         if (mode != 1)
             return 0;
         // Another baud rate on the same port is as good as the first open: the

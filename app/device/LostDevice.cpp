@@ -20,10 +20,7 @@ bool NoteLinkFailure(CDevice& device)
     return device.lostFailure != 0;
 }
 
-void NoteLinkSuccess(CDevice& device)
-{
-    device.lostFailure = 0;
-}
+void NoteLinkSuccess(CDevice& device) { device.lostFailure = 0; }
 
 QString LostText(const CDevice& device)
 {
@@ -31,9 +28,6 @@ QString LostText(const CDevice& device)
     return MsgF(5426, {QString::number(device.port), device.name, Msg(reason)});
 }
 
-void ShowLost(const CDevice& device)
-{
-    ShowMessageText(5426, LostText(device));
-}
+void ShowLost(const CDevice& device) { ShowMessageText(5426, LostText(device)); }
 
 } // namespace qm::device

@@ -36,10 +36,8 @@ PortProblem OpenProblem(int port, int error, const QString& device)
             return {5425, MsgF(5425, {number, shown})};
         return {5423, MsgF(5423, {number, shown, group, group})};
     }
-    case EBUSY:
-        return {5424, MsgF(5424, {number, shown})};
-    default:
-        return {};
+    case EBUSY: return {5424, MsgF(5424, {number, shown})};
+    default: return {};
     }
 }
 

@@ -7,8 +7,8 @@
 namespace qm::device {
 
 struct PortProblem {
-    int number = 0;   // message number; 0: nothing more specific than a failed connection
-    QString text;     // the message with its blanks filled
+    int number = 0; // message number; 0: nothing more specific than a failed connection
+    QString text;   // the message with its blanks filled
 };
 
 // The problem behind a failed open of COM<port>: `error` is the errno the open

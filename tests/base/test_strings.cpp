@@ -54,7 +54,8 @@ TEST(Strings, TableSavedWithAByteOrderMarkKeepsItsFirstEntry)
 // accelerator mark, shortcut or ellipsis.
 TEST(Strings, WordsJoinAsTheLanguageWritesThemAndMenuTextsBecomeTitles)
 {
-    EXPECT_EQ(JoinWords(QString::fromUtf8("设备连接"), QStringLiteral("Truck 7")), QString::fromUtf8("设备连接Truck 7"));
+    EXPECT_EQ(JoinWords(QString::fromUtf8("设备连接"), QStringLiteral("Truck 7")),
+              QString::fromUtf8("设备连接Truck 7"));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("QUILLM_EN.lang"));
     QFile f(path);
@@ -69,7 +70,7 @@ TEST(Strings, WordsJoinAsTheLanguageWritesThemAndMenuTextsBecomeTitles)
     EXPECT_EQ(JoinWords(QStringLiteral("Login"), QStringLiteral(" failed")), QStringLiteral("Login failed"));
     EXPECT_EQ(JoinWords(QStringLiteral("Before: "), QStringLiteral("COM1")), QStringLiteral("Before: COM1"));
     EXPECT_EQ(JoinWords(QString(), QStringLiteral("x")), QStringLiteral("x"));
-    EXPECT_EQ(JoinWords(QStringLiteral("100%"), QStringLiteral("%s")), QStringLiteral("100% %s"));   // no second fill
+    EXPECT_EQ(JoinWords(QStringLiteral("100%"), QStringLiteral("%s")), QStringLiteral("100% %s")); // no second fill
     UseBuiltinStrings();
 
     EXPECT_EQ(TitleText(QStringLiteral("&About Quillmark...")), QStringLiteral("About Quillmark"));

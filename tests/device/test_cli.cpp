@@ -119,9 +119,9 @@ TEST_F(CliTest, HelpOnStdoutAndMessagesInTheProgramsLanguage)
     ASSERT_TRUE(QDir().mkpath(Folder() + QStringLiteral("/res")));
     ASSERT_TRUE(QFile::copy(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang"),
                             Folder() + QStringLiteral("/res/QUILLM_EN.lang")));
-    ASSERT_EQ(qm::Settings().WriteIniStr(QStringLiteral("system"), QStringLiteral("language"),
-                                         QStringLiteral("QUILLM_EN")),
-              1);
+    ASSERT_EQ(
+        qm::Settings().WriteIniStr(QStringLiteral("system"), QStringLiteral("language"), QStringLiteral("QUILLM_EN")),
+        1);
     const CliRun missing = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("9")});
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.out, QStringList{QStringLiteral("COM9: there is no such port")});
@@ -129,10 +129,10 @@ TEST_F(CliTest, HelpOnStdoutAndMessagesInTheProgramsLanguage)
     const CliRun all = Cli({QStringLiteral("connect"), QStringLiteral("--all")});
     EXPECT_EQ(all.code, 0) << all.err.toStdString();
     EXPECT_TRUE(all.out.contains(QStringLiteral("Device KMW-HxxT connected"))) << all.out.join(u'|').toStdString();
-    EXPECT_TRUE(all.out.last().startsWith(QStringLiteral("tried=")));   // machine-read: never translated
+    EXPECT_TRUE(all.out.last().startsWith(QStringLiteral("tried="))); // machine-read: never translated
     const auto notes = Notes();
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].info, QStringLiteral("Device connected KMW-HxxT"));   // operation and object as two words
+    EXPECT_EQ(notes[0].info, QStringLiteral("Device connected KMW-HxxT")); // operation and object as two words
     ASSERT_TRUE(QFile::remove(qm::DatabasePath()));
     const CliRun gone = Cli({QStringLiteral("records")});
     EXPECT_TRUE(gone.err.contains(QStringLiteral("109: Please check"))) << gone.err.toStdString();

@@ -2,8 +2,8 @@
 
 #include "CConnectProcedure.h"
 #include "CUSBConn.h"
-#include "DeviceText.h"
 #include "Clock.h"
+#include "DeviceText.h"
 #include "MessageSeam.h"
 #include "PortAccess.h"
 #include "Strings.h"
@@ -147,7 +147,7 @@ TEST_F(ConnectTest, FailedStepsGiveTheirTextAndReleaseThePort)
     EXPECT_EQ(procedure.ConnectOnePort(dead, &text), 0);
     EXPECT_EQ(text, MsgF(5403, {QString::number(dead)}));
 
-    const int missing = com + 7;   // no such port at all: said so, not a silent logger
+    const int missing = com + 7; // no such port at all: said so, not a silent logger
     EXPECT_EQ(procedure.ConnectOnePort(missing, &text), 0);
     EXPECT_EQ(text, MsgF(5422, {QString::number(missing)}));
 
@@ -189,7 +189,7 @@ TEST_F(ConnectTest, APortThatDoesNotOpenSaysWhy)
     QString text;
     EXPECT_EQ(procedure.ConnectOnePort(com, &text), 0);
     EXPECT_EQ(text, MsgF(5424, {QString::number(com), device}));
-    EXPECT_TRUE(sim.At(0).Requests().empty());   // nothing was sent to a port somebody else talks on
+    EXPECT_TRUE(sim.At(0).Requests().empty()); // nothing was sent to a port somebody else talks on
     holder.kill();
     holder.waitForFinished();
     EXPECT_EQ(procedure.ConnectOnePort(com, &text), 1) << text.toStdString();
@@ -199,7 +199,7 @@ TEST_F(ConnectTest, APortThatDoesNotOpenSaysWhy)
     QFile file(owned);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    ASSERT_EQ(::chown(QFile::encodeName(owned).constData(), uid_t(-1), gid_t(20)), 0);   // dialout
+    ASSERT_EQ(::chown(QFile::encodeName(owned).constData(), uid_t(-1), gid_t(20)), 0); // dialout
     const QString group = DeviceGroup(owned);
     EXPECT_FALSE(group.isEmpty());
     procedure.SetLinkFactory([owned] { return std::make_unique<RefusedLink>(owned.toStdString()); });
@@ -214,7 +214,7 @@ TEST_F(ConnectTest, DisconnectClosesThePort)
     const std::string slave = sim.At(0).SlavePath();
     const int idle = devtest::OpenCount(slave);
     ASSERT_EQ(procedure.ConnectOnePort(sim.ComOf(0)), 1);
-    EXPECT_EQ(devtest::OpenCount(slave), idle + 2);   // the port and the lock that keeps other programs off it
+    EXPECT_EQ(devtest::OpenCount(slave), idle + 2); // the port and the lock that keeps other programs off it
     EXPECT_EQ(procedure.Disconnect(QStringLiteral("A1B200011")), 1);
     EXPECT_EQ(devtest::OpenCount(slave), idle);
     EXPECT_EQ(devices.Count(), 0);

@@ -70,7 +70,8 @@ int DownloadPort(int port, const QString& name)
             ShowMessageText(message, qm::device::FailureText(Msg(message), why));
         return kExitFailed;
     }
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), JoinWords(device->sn, Msg(199)), 8, CommandUser());
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), JoinWords(device->sn, Msg(199)), 8,
+                      CommandUser());
     PrintLine(QStringLiteral("record=%1 table=%2 samples=%3").arg(recordId).arg(table).arg(samples));
     return kExitOk;
 }

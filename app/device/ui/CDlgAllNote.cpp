@@ -128,7 +128,10 @@ void CDlgAllNote::Refresh()
 }
 
 QString CDlgAllNote::DoneText() const { return m_done->text(); }
-QString CDlgAllNote::LabelText(int figure) const { return figure >= 0 && figure < 4 ? m_labels[figure]->text() : QString(); }
+QString CDlgAllNote::LabelText(int figure) const
+{
+    return figure >= 0 && figure < 4 ? m_labels[figure]->text() : QString();
+}
 QString CDlgAllNote::TotalText() const { return m_total->text(); }
 QString CDlgAllNote::SuccessText() const { return m_successes->text(); }
 QString CDlgAllNote::FailureText() const { return m_failures->text(); }

@@ -142,7 +142,7 @@ TEST_F(DownloadCliTest, TwoProcessesWritingOneProgramFolderLoseNothing)
     for (QProcess* p : {&first, &second}) {
         const QString err = QString::fromUtf8(p->readAllStandardError());
         EXPECT_EQ(p->exitCode(), 0) << qPrintable(err);
-        EXPECT_FALSE(err.contains(QStringLiteral("106: "))) << qPrintable(err);   // no write gave up
+        EXPECT_FALSE(err.contains(QStringLiteral("106: "))) << qPrintable(err); // no write gave up
     }
 
     auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);

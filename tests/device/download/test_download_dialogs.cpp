@@ -269,7 +269,7 @@ TEST_F(DownloadEntryTest, NoOtherWindowStandsBehindTheBatchNameQuestion)
         for (QWidget* t : QApplication::topLevelWidgets())
             if (t->isVisible() && t != w && t != &mainWindow)
                 behind << QString::fromLatin1(t->metaObject()->className());
-        static_cast<QDialog*>(w)->reject();   // no name: no batch
+        static_cast<QDialog*>(w)->reject(); // no name: no batch
     });
     EXPECT_FALSE(Entry().RunBatchDownload(&mainWindow, &note));
     EXPECT_TRUE(behind.isEmpty()) << qPrintable(behind.join(u','));

@@ -127,8 +127,7 @@ TEST_F(SingleDownloadTest, NoCurrentDeviceAndAnUnreadableLoggerAreRefused)
     EXPECT_EQ(messages.Numbers(), QList<int>{5426});
     const DevicePtr device = DeviceManager().Find(QStringLiteral("A1B200203"));
     ASSERT_TRUE(device);
-    EXPECT_EQ(messages.Requests().last().text,
-              qm::MsgF(5426, {QStringLiteral("1"), device->name, qm::Msg(5604)}));
+    EXPECT_EQ(messages.Requests().last().text, qm::MsgF(5426, {QStringLiteral("1"), device->name, qm::Msg(5604)}));
     EXPECT_NE(device->lostFailure, 0);
 }
 

@@ -69,7 +69,8 @@ TEST_F(KelvanePortMap, RealDevicesFillTheGapsInAStableOrder)
         names.push_back(p.name);
         EXPECT_EQ(kelvane::PortDevicePath(p.number, roots), p.device);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM12"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM12"}));
 }
 
 TEST_F(KelvanePortMap, ADanglingLinkKeepsItsNumberButIsNotListed)

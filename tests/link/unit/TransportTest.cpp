@@ -5,8 +5,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -193,7 +193,7 @@ TEST(KelvaneTransport, APortAnotherProcessHoldsIsBusyUntilItLetsGo)
     EXPECT_EQ(port.Instance(4, 115200), 0);
     EXPECT_EQ(port.LastError(), static_cast<unsigned long>(EBUSY));
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.InstancePath(pty.SlavePath().c_str(), 9600), 0);   // the same device by its own name
+    EXPECT_EQ(port.InstancePath(pty.SlavePath().c_str(), 9600), 0); // the same device by its own name
     EXPECT_EQ(port.LastError(), static_cast<unsigned long>(EBUSY));
 
     ::kill(holder, SIGKILL);

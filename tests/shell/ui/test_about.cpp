@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QFontMetrics>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QThread>
 
 using namespace qm;
@@ -110,7 +110,7 @@ TEST_F(AboutTest, MessageBoxesAreWideEnoughForTheirCaption)
         caption = w->windowTitle();
         static_cast<QDialog*>(w)->accept();
     });
-    ShowMessage(190);   // a short text
+    ShowMessage(190); // a short text
     SetMessageHandler(script);
     EXPECT_EQ(caption, Msg(168));
     QFont bold = QApplication::font();

@@ -15,9 +15,9 @@
 #include "Users.h"
 
 #include <QAction>
-#include <QDir>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -78,7 +78,7 @@ TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
     QList<int> types;
     for (const NoteRow& row : *rows) {
         types << row.type;
-        EXPECT_EQ(row.user, QStringLiteral("op")) << "type " << row.type;   // the logout names who left
+        EXPECT_EQ(row.user, QStringLiteral("op")) << "type " << row.type; // the logout names who left
     }
     std::sort(types.begin(), types.end());
     EXPECT_EQ(types, (QList<int>{1, 2}));   // login, logout
@@ -99,7 +99,7 @@ TEST_F(FrameTest, TheLogoutAfterAPasswordChangeNamesTheUser)
     ASSERT_EQ(LoginUserName(), QStringLiteral("op"));
     OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
     window.OnChangePassword();
-    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });   // the login asked again
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); }); // the login asked again
     const auto logouts = [] {
         return SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 2);
     };

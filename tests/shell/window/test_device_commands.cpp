@@ -155,7 +155,7 @@ TEST_F(DeviceCommandTest, ThePairsFollowTheDeviceNotTheMenuText)
 TEST_F(DeviceCommandTest, AFailedConnectSaysWhy)
 {
     StartLogger();
-    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay);   // no such port
+    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay); // no such port
     ConnectOnNextDialog();
     m_body->Route(kBtnConnect);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{5422});
@@ -163,7 +163,7 @@ TEST_F(DeviceCommandTest, AFailedConnectSaysWhy)
     EXPECT_FALSE(Device());
     EXPECT_EQ(ConnectText(), Msg(345));
 
-    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0});   // there, but silent
+    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0}); // there, but silent
     SetCom(0, QStringLiteral("COM3"), 115200, 100);
     m_messages.Clear();
     ConnectOnNextDialog();
@@ -185,12 +185,12 @@ TEST_F(DeviceCommandTest, ALoggerThatStopsAnsweringIsShownLost)
     });
     Connect();
     ASSERT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(127));
-    SetCom(0, QStringLiteral("COM3"), 115200, 100);   // the attempts at a silent logger stay short
-    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0});   // unplugged
+    SetCom(0, QStringLiteral("COM3"), 115200, 100);                      // the attempts at a silent logger stay short
+    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0}); // unplugged
 
     PressCtrl(Qt::Key_D);
     const QString lost = MsgF(5426, {QStringLiteral("3"), QStringLiteral("Cold-1"), Msg(5604)});
-    ASSERT_EQ(m_messages.Numbers(), QList<int>{5426});   // not 207, not a bare 186
+    ASSERT_EQ(m_messages.Numbers(), QList<int>{5426}); // not 207, not a bare 186
     EXPECT_EQ(m_messages.Requests().last().text, lost);
     ASSERT_TRUE(DeviceItem(0));
     EXPECT_EQ(DeviceItem(0)->text(0), MsgF(5428, {QStringLiteral("Cold-1_A1B200007")}));
@@ -206,12 +206,12 @@ TEST_F(DeviceCommandTest, ALoggerThatStopsAnsweringIsShownLost)
     m_messages.Clear();
     PressCtrl(Qt::Key_R);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{5426});
-    EXPECT_EQ(Logger().State().recordingState, 1);   // nothing was written
+    EXPECT_EQ(Logger().State().recordingState, 1); // nothing was written
 
     // Plugged in again: the next command reaches it and the mark goes.
     Sim().At(0).ClearFaults();
     m_messages.Clear();
-    m_messages.Answer(AnswerCancel);   // 207: not now
+    m_messages.Answer(AnswerCancel); // 207: not now
     PressCtrl(Qt::Key_D);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{207});
     EXPECT_EQ(DeviceItem(0)->text(0), QStringLiteral("Cold-1_A1B200007"));

@@ -8,8 +8,8 @@
 #include "Schema.h"
 #include "Strings.h"
 
-#include <QProgressBar>
 #include <QDir>
+#include <QProgressBar>
 #include <QToolButton>
 
 #include "CDlgAllNote.h"
@@ -165,8 +165,8 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     EXPECT_FALSE(m_body->Button(kBtnDownloadAll)->isEnabled());   // nobody connected yet
     m_body->Route(kBtnConnectAll);
     ASSERT_EQ(device::DeviceManager().Count(), 2);
-    EXPECT_EQ(BatchNote()->LabelText(0), Msg(5078));   // ports tried
-    EXPECT_EQ(BatchNote()->LabelText(2), Msg(5080));   // loggers connected
+    EXPECT_EQ(BatchNote()->LabelText(0), Msg(5078)); // ports tried
+    EXPECT_EQ(BatchNote()->LabelText(2), Msg(5080)); // loggers connected
     if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
         BatchNote()->grab().save(folder + QStringLiteral("/window-batch-connect.png"));
     BatchNote()->OnBnClickedOk();

@@ -2,8 +2,8 @@
 
 #include "CDevManager.h"
 #include "CDlgAllNote.h"
-#include "CDownload.h"
 #include "CDowmload.h"
+#include "CDownload.h"
 #include "CProgressDlg.h"
 #include "LostDevice.h"
 #include "MessageSeam.h"
