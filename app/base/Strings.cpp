@@ -153,4 +153,35 @@ bool LanguageModuleLoaded()
     return g_moduleLoaded;
 }
 
+QString JoinWords(const QString& first, const QString& second)
+{
+    if (first.isEmpty() || second.isEmpty() || first.back().isSpace() || second.front().isSpace())
+        return first + second;
+    return MsgF(5073, {first, second});
+}
+
+QString TitleText(const QString& menuText)
+{
+    QString text = menuText.left(menuText.indexOf(u'\t') < 0 ? menuText.size() : menuText.indexOf(u'\t'));
+    static const QRegularExpression bracketed(QStringLiteral("\\(&[^)]\\)"));
+    text.remove(bracketed);
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'&') {
+            if (i + 1 < text.size() && text.at(i + 1) == u'&') {
+                out += u'&';
+                ++i;
+            }
+            continue;
+        }
+        out += text.at(i);
+    }
+    out = out.trimmed();
+    if (out.endsWith(QStringLiteral("...")))
+        out.chop(3);
+    else if (out.endsWith(QChar(0x2026)))
+        out.chop(1);
+    return out.trimmed();
+}
+
 } // namespace qm

@@ -20,6 +20,17 @@ QString MsgF(int number, const QStringList& args);
 // ones in the same order for a given entry.
 QStringList Placeholders(const QString& text);
 
+// `first` and `second` as one text, the way the current language puts an
+// operation and its object (or a label and its value) together: Chinese runs
+// them together, a language written with spaces puts one between them unless
+// either side brings its own at the seam (entry 5073 says which).
+QString JoinWords(const QString& first, const QString& second);
+
+// A menu text as a window title: without its accelerator mark ("(&A)" or a
+// lone "&"; "&&" is a literal "&"), the shortcut after a tab and a trailing
+// ellipsis.
+QString TitleText(const QString& menuText);
+
 // Makes the table in `path` (a language module file) the current one.
 // Returns false and keeps the current table when the file cannot be read.
 bool LoadLanguageModule(const QString& path);

@@ -263,7 +263,7 @@ bool DeleteRecord(int id, const QString& user, bool ask)
         return false;
     }
     WriteOperationLog(QStringLiteral("CDevData::OnDelRecord"),
-                      QStringLiteral("%1:%2").arg(record.sn, record.name) + Msg(280) + Msg(295), 15, user);
+                      JoinWords(QStringLiteral("%1:%2").arg(record.sn, record.name), Msg(280) + Msg(295)), 15, user);
     ShowMessage(153);
     return true;
 }

@@ -268,7 +268,7 @@ int AddUser(const QString& typedName, const QString& typedPassword, int role)
     if (db->ExeSql(sql) == -1)
         return 123;
     WriteOperationLog(QStringLiteral("CUserAdd::OnBnClickedOk"),
-                      Msg(298) + Msg(295) + QStringLiteral("(%1)").arg(name), 25);
+                      JoinWords(Msg(298) + Msg(295), QStringLiteral("(%1)").arg(name)), 25);
     return 124;
 }
 

@@ -45,6 +45,7 @@ BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, 
 {
     if (note) {
         note->Reset(Msg(5038), false);
+        note->SetLabels({Msg(5078), Msg(5079), Msg(5080), Msg(5081)});
     }
     PauseWithEvents(options.startPauseMs);
 
@@ -105,7 +106,7 @@ BatchConnectResult BatchConnect(CConnectProcedure& procedure, CBatchNote* note, 
     BatchConnectResult result = tally.result;
     if (options.writeLog) {
         for (const QString& name : result.connectedNames)
-            WriteOperationLog(options.logSource, Msg(269) + name, 4, options.logUser);
+            WriteOperationLog(options.logSource, JoinWords(Msg(269), name), 4, options.logUser);
     }
     if (note)
         note->Finish();

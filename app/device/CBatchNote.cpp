@@ -61,6 +61,11 @@ void CBatchNote::SetProgressVisible(bool visible)
     Update([&](State& s) { s.progressVisible = visible; });
 }
 
+void CBatchNote::SetLabels(const QStringList& labels)
+{
+    Update([&](State& s) { s.labels = labels; });
+}
+
 void CBatchNote::ReportSuccess(const QString& line)
 {
     Update([&](State& s) {

@@ -40,6 +40,9 @@ public:
         int done = 0;
         int successes = 0;
         int failures = 0;
+        // What the four figures count (done, total, successes, failures): the
+        // texts the window labels them with; empty: its general labels.
+        QStringList labels;
         QStringList lines;       // arrival order
         QString text;            // newest first, "\r\n" between lines
         quint64 serial = 0;      // rises with every update
@@ -54,6 +57,9 @@ public:
     void SetDone(int done);
     void Advance(int steps = 1);
     void SetProgressVisible(bool visible);
+    // Labels for done, total, successes and failures, saying what each counts
+    // (a batch download counts samples in its progress, loggers in its results).
+    void SetLabels(const QStringList& labels);
 
     // One result line; the first two also count a success or a failure.
     void ReportSuccess(const QString& line);

@@ -1,12 +1,13 @@
 #include "CConnectProcedure.h"
 
 #include "AppEnv.h"
+#include "CUSBConn.h"
 #include "Clock.h"
 #include "ComSettings.h"
-#include "CUSBConn.h"
 #include "DeviceText.h"
 #include "MessageSeam.h"
 #include "OpenDatabase.h"
+#include "PortAccess.h"
 #include "PortList.h"
 #include "Recordset.h"
 #include "Schema.h"
@@ -136,9 +137,16 @@ int CConnectProcedure::ConnectOnePort(int port, QString* result, DevicePtr* conn
             return 0;
         }
         bool configured = false;
+        bool opened = false;
+        PortProblem problem;
         for (int baud : BaudList()) {
-            if (device->link->Open(port, baud) != 1)
+            if (device->link->Open(port, baud) != 1) {
+                if (!problem.number)
+                    problem = OpenProblem(port, device->link->OpenError(),
+                                          QString::fromStdString(device->link->OpenedDevice()));
                 continue;
+            }
+            opened = true;
             if (device->link->GetConfig(device->config, LinkDelay(), kAttempts) == 1) {
                 device->baud = baud;
                 configured = true;
@@ -148,7 +156,9 @@ int CConnectProcedure::ConnectOnePort(int port, QString* result, DevicePtr* conn
                 break;
         }
         if (!configured) {
-            text = MsgF(5403, {Num(port)});
+            // A port that never opened says why; one that opened and stayed
+            // silent is a logger that failed to answer.
+            text = !opened && problem.number ? problem.text : MsgF(5403, {Num(port)});
             return 0;
         }
         if (device->link->GetBasicConfig(device->basic, LinkDelay(), kAttempts) != 1) {
@@ -288,6 +298,7 @@ int CConnectProcedure::NameNewDevice(CDevice& device)
 int CConnectProcedure::ConnectSelected()
 {
     m_last.reset();
+    m_openProblem = {};
     if (!EnsureDatabase())
         return 0;
     EnumeratePorts();
@@ -314,6 +325,10 @@ int CConnectProcedure::ConnectSelected()
         return 0;
     bool identified = false;
     if (device->link->Open(port, baud) != 1) {
+        // What kept the chosen port shut is what the user hears when nothing
+        // else is found either.
+        m_openProblem =
+            OpenProblem(port, device->link->OpenError(), QString::fromStdString(device->link->OpenedDevice()));
         if (mode != 1)
             return 0;
         // Another baud rate on the same port is as good as the first open: the
@@ -355,6 +370,7 @@ int CConnectProcedure::ConnectSelected()
         }
         if (!opened)
             return 0;
+        m_openProblem = {};
     }
     if (!identified && !ReadIdentity(*device))
         return 0;

@@ -12,6 +12,7 @@
 // Every device command passes LinkDelay() and kAttempts (the channel read of a
 // registration one attempt).
 #include "CDevManager.h"
+#include "PortAccess.h"
 
 #include <QMutex>
 #include <QString>
@@ -69,6 +70,9 @@ public:
     int ConnectSelected();
     // After ConnectSelected returned 1: the connected device.
     DevicePtr LastConnected() const { return m_last; }
+    // After ConnectSelected returned 0: why the port could not be opened
+    // (number 0 when it opened, or nothing more specific is known).
+    PortProblem LastOpenProblem() const { return m_openProblem; }
 
     // Names a logger that devInfo does not know yet through the asker and
     // writes the name to the logger. 1 done (or nothing to do), 0 refused or failed.
@@ -105,6 +109,7 @@ private:
     NameAsker m_asker;
     LinkFactory m_linkFactory;
     DevicePtr m_last;
+    PortProblem m_openProblem;
 };
 
 } // namespace qm::device

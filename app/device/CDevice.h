@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace qm::device {
@@ -37,6 +38,9 @@ public:
     BasicConfig basic;
     ChannelConfig channels[kMaxChannels];
     QString databasePath;  // the logger's own database file
+    // CKelvane::LinkFailure that left the logger out of reach, 0 while it
+    // answers (see LostDevice.h). Set by whichever thread runs its commands.
+    std::atomic<int> lostFailure{0};
 };
 
 } // namespace qm::device

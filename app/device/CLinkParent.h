@@ -8,6 +8,8 @@
 // another thread while a download runs (that is how a download is cancelled).
 #include "Kelvane.h"
 
+#include <string>
+
 namespace qm::device {
 
 using ConfigInfo = CKelvane::struct_config_info;
@@ -48,6 +50,10 @@ public:
     virtual int GetDownState() = 0;
     // Why the last command failed: CKelvane::LinkFailure (kLinkOk after a success).
     virtual int GetLastFailure() = 0;
+    // Why the last Open failed: its errno (0 after an Open that succeeded),
+    // and the device it tried ("" when the port number names none).
+    virtual int OpenError() { return 0; }
+    virtual std::string OpenedDevice() { return {}; }
 };
 
 } // namespace qm::device

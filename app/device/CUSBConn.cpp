@@ -5,7 +5,12 @@
 
 namespace qm::device {
 
-int CUSBConn::Open(int port, int baud) { return m_link.Instance(port, baud); }
+int CUSBConn::Open(int port, int baud)
+{
+    const int result = m_link.Instance(port, baud);
+    m_openError = result == 1 ? 0 : int(m_link.LastError());
+    return result;
+}
 
 int CUSBConn::WarnSet(int delay, int attempts) { return m_link.WarnSet(delay, attempts); }
 

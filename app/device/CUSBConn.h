@@ -28,6 +28,8 @@ public:
     void SetDownState(int state) override;
     int GetDownState() override;
     int GetLastFailure() override;
+    int OpenError() override { return m_openError; }
+    std::string OpenedDevice() override { return m_link.DevicePath(); }
 
     // The channel count of the last successful GetConfig (0 before one).
     int RememberedChannels() const { return m_channelCount; }
@@ -37,6 +39,7 @@ public:
 private:
     CKelvane m_link;
     int m_channelCount = 0;
+    int m_openError = 0;
 };
 
 // Makes a link to a logger; null when none can be made.

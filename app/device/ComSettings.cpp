@@ -112,7 +112,9 @@ SaveComResult SaveComSettings(const ComChoice& choice)
     const QString source = QStringLiteral("CSelCOM::OnBnClickedOk");
     WriteOperationLog(source, DescribeChoice(after), -1);
     if (!SameChoice(before, after))
-        WriteOperationLog(source, Msg(191) + DescribeChoice(before) + u' ' + Msg(192) + DescribeChoice(after), 21);
+        WriteOperationLog(
+            source, JoinWords(Msg(191), DescribeChoice(before)) + u' ' + JoinWords(Msg(192), DescribeChoice(after)),
+            21);
     return SaveComResult::Saved;
 }
 

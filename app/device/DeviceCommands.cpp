@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "ComSettings.h"
 #include "DeviceText.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
 #include "SqlQuote.h"
@@ -31,6 +32,10 @@ CommandOutcome ApplyRecordingChange(CDevice& device, const ConfigInfo& next, int
         BusyWithLogger busy;
         result = WriteConfig(device, next, erase);
     }
+    if (result != WriteResult::Done && device.lostFailure) {
+        ShowLost(device);
+        return CommandOutcome::Failed;
+    }
     switch (result) {
     case WriteResult::WriteFailed:
         ShowMessage(123);
@@ -41,7 +46,7 @@ CommandOutcome ApplyRecordingChange(CDevice& device, const ConfigInfo& next, int
     case WriteResult::Done:
         break;
     }
-    WriteOperationLog(QString::fromLatin1(source), Msg(logNumber) + device.name, logType, logUser);
+    WriteOperationLog(QString::fromLatin1(source), JoinWords(Msg(logNumber), device.name), logType, logUser);
     return CommandOutcome::Done;
 }
 
@@ -147,28 +152,45 @@ WriteResult WriteConfig(CDevice& device, const ConfigInfo& config, int clearFirs
 {
     if (!device.link)
         return WriteResult::WriteFailed;
-    if (device.link->SetConfig(config, clearFirst, device::LinkDelay(), device::kAttempts) != 1)
+    if (device.link->SetConfig(config, clearFirst, device::LinkDelay(), device::kAttempts) != 1) {
+        NoteLinkFailure(device);
         return WriteResult::WriteFailed;
-    if (device.link->GetConfig(device.config, device::LinkDelay(), device::kAttempts) != 1)
+    }
+    if (device.link->GetConfig(device.config, device::LinkDelay(), device::kAttempts) != 1) {
+        NoteLinkFailure(device);
         return WriteResult::ReadBackFailed;
+    }
+    NoteLinkSuccess(device);
     // The frame counts shown on the information page; not part of the result.
     device.link->GetBasicConfig(device.basic, device::LinkDelay(), device::kAttempts);
     return WriteResult::Done;
 }
 
-void RefreshRecords(CDevice& device)
+bool RefreshRecords(CDevice& device)
 {
     if (!device.link)
-        return;
-    device.link->GetConfig(device.config, device::LinkDelay(), device::kAttempts);
-    device.link->GetBasicConfig(device.basic, device::LinkDelay(), device::kAttempts);
+        return false;
+    if (device.link->GetConfig(device.config, device::LinkDelay(), device::kAttempts) != 1
+        || device.link->GetBasicConfig(device.basic, device::LinkDelay(), device::kAttempts) != 1) {
+        NoteLinkFailure(device);
+        return false;
+    }
+    NoteLinkSuccess(device);
+    return true;
 }
 
 CommandOutcome StartRecording(CDevice& device, const QString& logUser)
 {
+    bool refreshed = false;
     {
         BusyWithLogger busy;
-        RefreshRecords(device);
+        refreshed = RefreshRecords(device);
+    }
+    // What the held records say of a logger that no longer answers is no
+    // ground for a decision.
+    if (!refreshed && device.lostFailure) {
+        ShowLost(device);
+        return CommandOutcome::Failed;
     }
     const QDateTime now = Now();
     const StartCheck check = CheckStart(device.config, device.basic, now);
@@ -189,9 +211,14 @@ CommandOutcome StartRecording(CDevice& device, const QString& logUser)
 
 CommandOutcome StopRecording(CDevice& device, const QString& logUser)
 {
+    bool refreshed = false;
     {
         BusyWithLogger busy;
-        RefreshRecords(device);
+        refreshed = RefreshRecords(device);
+    }
+    if (!refreshed && device.lostFailure) {
+        ShowLost(device);
+        return CommandOutcome::Failed;
     }
     switch (CheckStop(device.config)) {
     case StopCheck::NotRecording:
@@ -212,14 +239,16 @@ ToolbarState ComputeToolbar(const ToolbarInputs& in)
     const bool deviceTab = in.tab == ToolbarTab::Devices;
     const bool folderTab = in.tab == ToolbarTab::Folders;
     const bool device = in.hasDevice && deviceTab;
+    // A lost logger takes no command but its disconnect.
+    const bool reachable = device && !in.lost;
 
     // One member of each pair at a time.
     s.connect = {!device, deviceTab || in.tab == ToolbarTab::None};
     s.disconnect = {device, device};
-    const bool recording = device && in.recording;
-    s.run = {!recording, device};
-    s.stop = {recording, device};
-    s.download = {true, device && in.downloadAvailable};
+    const bool recording = reachable && in.recording;
+    s.run = {!recording, reachable};
+    s.stop = {recording, reachable};
+    s.download = {true, reachable && in.downloadAvailable};
     s.connectAll = {true, deviceTab || in.tab == ToolbarTab::None};
     s.configAll = {true, in.configAllAvailable && in.connectedCount > 0};
     s.downloadAll = {true, in.downloadAvailable && in.connectedCount > 0};

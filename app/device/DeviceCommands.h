@@ -50,8 +50,9 @@ enum class WriteResult { Done, WriteFailed /* 123 */, ReadBackFailed /* 193 */ }
 WriteResult WriteConfig(CDevice& device, const ConfigInfo& config, int clearFirst);
 
 // Reads the configuration and the basic record again, so that a command
-// decides on what the logger says now. A failed read keeps the held record.
-void RefreshRecords(CDevice& device);
+// decides on what the logger says now. A failed read keeps the held record
+// (and marks a logger out of reach lost); true when both were read.
+bool RefreshRecords(CDevice& device);
 
 enum class CommandOutcome {
     Unchanged,   // refused with a message (230, 222, 231) or nothing to do: the logger is as it was
@@ -80,6 +81,7 @@ struct ToolbarInputs {
     bool listMode = true;         // the record list is shown (no data or comparison page over it)
     bool hasDevice = false;       // the current device is connected (devices tab)
     bool recording = false;       // that device records
+    bool lost = false;            // that device no longer answers (LostDevice.h)
     bool recordSelected = false;  // a record is selected in the record list
     int connectedCount = 0;
     // Which of the commands are part of the program (the others stay disabled).

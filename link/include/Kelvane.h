@@ -18,6 +18,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if defined(_WIN32)
@@ -109,6 +110,8 @@ private:
     int m_baud = 0;
     bool m_byPath = false;
     std::string m_devicePath;
+    // The device's key in the process's table of port locks (see SerialPort.cpp).
+    std::pair<unsigned long long, unsigned long long> m_lockKey{0, 0};
 };
 
 class KELVANE_API CKelvane : public CSerialPort {

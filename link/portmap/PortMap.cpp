@@ -54,6 +54,15 @@ bool IsRealUart(const fs::path& entry)
     return type >> value && value != 0;
 }
 
+// The kernel console (console=ttyS0) is no logger's port: probing it would
+// write Modbus frames onto the console.
+bool IsConsole(const fs::path& entry)
+{
+    std::ifstream console(entry / "console");
+    char flag = 0;
+    return console >> flag && (flag == 'Y' || flag == 'y');
+}
+
 struct Candidate {
     int kind;
     int number;
@@ -72,7 +81,7 @@ std::vector<Candidate> RealDevices(const PortMapRoots& roots)
             const int n = NumberAfter(name, kPrefixes[kind]);
             if (n < 0)
                 continue;
-            if (kind == 0 && !IsRealUart(entry.path()))
+            if ((kind == 0 && !IsRealUart(entry.path())) || IsConsole(entry.path()))
                 break;
             found.push_back({kind, n, name});
             break;

@@ -5,8 +5,12 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -41,6 +45,54 @@ int MillisLeft(Clock::time_point deadline)
     // Rounded up: a wait must not end before its deadline.
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// One program per port: two programs on one line read each other's replies.
+// Each device this process has open carries one advisory lock, held on a
+// duplicate descriptor for as long as any of the process's ports uses the
+// device; another process's open finds it busy. The lock holds for every
+// opener that asks (root and pseudo-terminals included, which TIOCEXCL lets
+// through).
+struct PortLock {
+    int fd = -1;
+    int users = 0;
+};
+std::mutex g_portLocksMutex;
+std::map<std::pair<unsigned long long, unsigned long long>, PortLock> g_portLocks;
+
+// 0 when the lock is held (or already held by this process), else the errno.
+int AcquirePortLock(int fd, std::pair<unsigned long long, unsigned long long>& key)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return errno;
+    key = {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+    std::lock_guard<std::mutex> guard(g_portLocksMutex);
+    auto it = g_portLocks.find(key);
+    if (it != g_portLocks.end()) {
+        ++it->second.users;
+        return 0;
+    }
+    const int lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (lockFd < 0)
+        return errno;
+    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(lockFd);
+        return error == EWOULDBLOCK ? EBUSY : error;
+    }
+    g_portLocks[key] = {lockFd, 1};
+    return 0;
+}
+
+void ReleasePortLock(const std::pair<unsigned long long, unsigned long long>& key)
+{
+    std::lock_guard<std::mutex> guard(g_portLocksMutex);
+    auto it = g_portLocks.find(key);
+    if (it == g_portLocks.end() || --it->second.users > 0)
+        return;
+    ::close(it->second.fd);
+    g_portLocks.erase(it);
 }
 
 }  // namespace
@@ -84,6 +136,11 @@ int CSerialPort::OpenDevice(const std::string& path, int baud)
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         m_lastError = static_cast<unsigned long>(errno);
+        return 0;
+    }
+    if (const int error = AcquirePortLock(fd, m_lockKey)) {
+        ::close(fd);
+        m_lastError = static_cast<unsigned long>(error);
         return 0;
     }
     m_fd = fd;
@@ -331,5 +388,6 @@ void CSerialPort::Close()
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
+        ReleasePortLock(m_lockKey);
     }
 }

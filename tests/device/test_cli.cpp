@@ -2,6 +2,7 @@
 
 #include "Strings.h"
 
+#include <QDir>
 #include <QFile>
 
 using devtest::DeviceFixture;
@@ -51,7 +52,7 @@ TEST_F(CliTest, PortsAndConnectOnePort)
     EXPECT_EQ(DevInfo()[0].chanType, QStringLiteral("1;2"));
     const auto notes = Notes();
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].info, qm::Msg(269) + qm::Msg(5413));
+    EXPECT_EQ(notes[0].info, qm::JoinWords(qm::Msg(269), qm::Msg(5413)));
     EXPECT_EQ(notes[0].user, QLatin1String(devtest::kCliUser));
 
     const CliRun zeroRun = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("2")});
@@ -93,6 +94,48 @@ TEST_F(CliTest, MessagesGoToStderrWithTheirNumber)
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("109: ") + qm::MsgF(109, {qm::DatabasePath()}).remove(u'\r')))
         << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(qm::DatabasePath()));
+}
+
+// --help is asked for, so it goes to stdout with exit 0 (a usage error stays on
+// stderr with 2); messages follow the program's language setting while the
+// machine-read lines stay as documented.
+TEST_F(CliTest, HelpOnStdoutAndMessagesInTheProgramsLanguage)
+{
+    for (const QStringList& help : {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("help")},
+                                    QStringList{QStringLiteral("records"), QStringLiteral("--help")}}) {
+        const CliRun r = devtest::RunCli(Folder(), help, devtest::CliCall{QString(), std::nullopt, std::nullopt});
+        EXPECT_EQ(r.code, 0) << help.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        EXPECT_TRUE(r.out.join(u'\n').contains(QStringLiteral("usage: quillmark-cli")));
+        EXPECT_TRUE(r.out.join(u'\n').contains(QStringLiteral("latest end time first")));
+        EXPECT_FALSE(r.out.join(u'\n').contains(QStringLiteral("newest first")));
+    }
+    const CliRun bad = Cli({QStringLiteral("nonsense")});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.out.isEmpty());
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("usage: quillmark-cli")));
+
+    // English: the module beside the program and the setting that chooses it.
+    ASSERT_TRUE(QDir().mkpath(Folder() + QStringLiteral("/res")));
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang"),
+                            Folder() + QStringLiteral("/res/QUILLM_EN.lang")));
+    ASSERT_EQ(
+        qm::Settings().WriteIniStr(QStringLiteral("system"), QStringLiteral("language"), QStringLiteral("QUILLM_EN")),
+        1);
+    const CliRun missing = Cli({QStringLiteral("connect"), QStringLiteral("--port"), QStringLiteral("9")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.out, QStringList{QStringLiteral("COM9: there is no such port")});
+    Start({Logger("A1B200131", 2)}, {1});
+    const CliRun all = Cli({QStringLiteral("connect"), QStringLiteral("--all")});
+    EXPECT_EQ(all.code, 0) << all.err.toStdString();
+    EXPECT_TRUE(all.out.contains(QStringLiteral("Device KMW-HxxT connected"))) << all.out.join(u'|').toStdString();
+    EXPECT_TRUE(all.out.last().startsWith(QStringLiteral("tried="))); // machine-read: never translated
+    const auto notes = Notes();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].info, QStringLiteral("Device connected KMW-HxxT")); // operation and object as two words
+    ASSERT_TRUE(QFile::remove(qm::DatabasePath()));
+    const CliRun gone = Cli({QStringLiteral("records")});
+    EXPECT_TRUE(gone.err.contains(QStringLiteral("109: Please check"))) << gone.err.toStdString();
 }
 
 // The window's run and stop for the logger on one port: same rules, same

@@ -2,10 +2,16 @@
 
 #include "CConnectProcedure.h"
 #include "CUSBConn.h"
-#include "DeviceText.h"
 #include "Clock.h"
+#include "DeviceText.h"
 #include "MessageSeam.h"
+#include "PortAccess.h"
 #include "Strings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <unistd.h>
 
 using namespace qm::device;
 using qm::Msg;
@@ -141,9 +147,9 @@ TEST_F(ConnectTest, FailedStepsGiveTheirTextAndReleaseThePort)
     EXPECT_EQ(procedure.ConnectOnePort(dead, &text), 0);
     EXPECT_EQ(text, MsgF(5403, {QString::number(dead)}));
 
-    const int missing = com + 7;   // no such port at all
+    const int missing = com + 7; // no such port at all: said so, not a silent logger
     EXPECT_EQ(procedure.ConnectOnePort(missing, &text), 0);
-    EXPECT_EQ(text, MsgF(5403, {QString::number(missing)}));
+    EXPECT_EQ(text, MsgF(5422, {QString::number(missing)}));
 
     // The configuration answers, then the logger falls silent.
     sim.At(0).ClearFaults();
@@ -154,13 +160,61 @@ TEST_F(ConnectTest, FailedStepsGiveTheirTextAndReleaseThePort)
     EXPECT_TRUE(DevInfo().empty());
 }
 
+// A link whose port refuses the user, as a USB adapter owned by "dialout"
+// does on a fresh desktop (the tests run as root, which no mode keeps out).
+class RefusedLink : public CUSBConn {
+public:
+    explicit RefusedLink(std::string device) : m_device(std::move(device)) {}
+    int Open(int, int) override { return 0; }
+    int OpenError() override { return EACCES; }
+    std::string OpenedDevice() override { return m_device; }
+
+private:
+    std::string m_device;
+};
+
+// A port that does not open says why: another program holds it, or the user
+// may not open it and which group would let them.
+TEST_F(ConnectTest, APortThatDoesNotOpenSaysWhy)
+{
+    auto& sim = Start({Logger("A1B200030", 2)});
+    const int com = sim.ComOf(0);
+    const QString device = QFileInfo(QString::fromStdString(sim.At(0).SlavePath())).canonicalFilePath();
+
+    // Another process holds the port the way a second program does.
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-x"), QStringLiteral("-o"), device, QStringLiteral("-c"),
+                                           QStringLiteral("echo held; sleep 30")});
+    ASSERT_TRUE(holder.waitForReadyRead(5000));
+    QString text;
+    EXPECT_EQ(procedure.ConnectOnePort(com, &text), 0);
+    EXPECT_EQ(text, MsgF(5424, {QString::number(com), device}));
+    EXPECT_TRUE(sim.At(0).Requests().empty()); // nothing was sent to a port somebody else talks on
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(procedure.ConnectOnePort(com, &text), 1) << text.toStdString();
+    ASSERT_EQ(procedure.Disconnect(QStringLiteral("A1B200030")), 1);
+
+    const QString owned = Folder() + QStringLiteral("/ttyUSB0");
+    QFile file(owned);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::chown(QFile::encodeName(owned).constData(), uid_t(-1), gid_t(20)), 0); // dialout
+    const QString group = DeviceGroup(owned);
+    EXPECT_FALSE(group.isEmpty());
+    procedure.SetLinkFactory([owned] { return std::make_unique<RefusedLink>(owned.toStdString()); });
+    EXPECT_EQ(procedure.ConnectOnePort(3, &text), 0);
+    EXPECT_EQ(text, MsgF(5423, {QStringLiteral("3"), owned, group, group}));
+    EXPECT_TRUE(text.contains(group));
+}
+
 TEST_F(ConnectTest, DisconnectClosesThePort)
 {
     auto& sim = Start({Logger("A1B200011", 2)});
     const std::string slave = sim.At(0).SlavePath();
     const int idle = devtest::OpenCount(slave);
     ASSERT_EQ(procedure.ConnectOnePort(sim.ComOf(0)), 1);
-    EXPECT_EQ(devtest::OpenCount(slave), idle + 1);
+    EXPECT_EQ(devtest::OpenCount(slave), idle + 2); // the port and the lock that keeps other programs off it
     EXPECT_EQ(procedure.Disconnect(QStringLiteral("A1B200011")), 1);
     EXPECT_EQ(devtest::OpenCount(slave), idle);
     EXPECT_EQ(devices.Count(), 0);

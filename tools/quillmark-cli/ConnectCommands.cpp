@@ -36,7 +36,7 @@ int ConnectPort(int port)
     PrintLine(text);
     if (connected != 1)
         return kExitFailed;
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), Msg(269) + device->name, 4,
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), JoinWords(Msg(269), device->name), 4,
                       CommandUser());
     return kExitOk;
 }

@@ -70,7 +70,8 @@ int DownloadPort(int port, const QString& name)
             ShowMessageText(message, qm::device::FailureText(Msg(message), why));
         return kExitFailed;
     }
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), device->sn + Msg(199), 8, CommandUser());
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), JoinWords(device->sn, Msg(199)), 8,
+                      CommandUser());
     PrintLine(QStringLiteral("record=%1 table=%2 samples=%3").arg(recordId).arg(table).arg(samples));
     return kExitOk;
 }
@@ -153,8 +154,10 @@ const CliRegistrar g_download{
      "                                exit 0 when no logger failed"}};
 const CliRegistrar g_records{
     {"records", RunRecords,
-     "records [--sn SN]               the stored records, newest first: id, name, SN, time_start,\n"
-     "                                time_end, hisdata_table, devname (tab-separated)"}};
+     "records [--sn SN]               the stored records in the program's order (latest end time first,\n"
+     "                                then latest start time, then device name, then record name):\n"
+     "                                id, name, SN, time_start, time_end, hisdata_table, devname\n"
+     "                                (tab-separated)"}};
 
 } // namespace
 } // namespace qm::cli

@@ -34,7 +34,8 @@ public:
     }
 };
 
-void Usage(FILE* out = stderr)
+// `out` is stdout for --help (the text asked for), stderr after a usage error.
+void Usage(std::FILE* out = stderr)
 {
     QString text = QStringLiteral("usage: quillmark-cli [--folder PROGRAM_FOLDER] [--user NAME] COMMAND\n"
                                   "  --folder F   the program folder (default: the folder of this program;\n"
@@ -61,6 +62,11 @@ int SeedFolder()
     case qm::SeedResult::CopyFailed: qm::ShowMessageText(5140, qm::MsgF(5140, {seeded.path})); break;
     }
     return qm::cli::kExitFailed;
+}
+
+bool AsksForHelp(const QString& arg)
+{
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h") || arg == QLatin1String("help");
 }
 
 } // namespace
@@ -98,7 +104,8 @@ int main(int argc, char** argv)
         Usage();
         return qm::cli::kExitUsage;
     }
-    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("help")) {
+    // Help needs no login: asked for instead of a command, or as --help after one.
+    if (AsksForHelp(args.first()) || (command && args.contains(QStringLiteral("--help")))) {
         Usage(stdout);
         return qm::cli::kExitOk;
     }
@@ -120,6 +127,9 @@ int main(int argc, char** argv)
     {
         const qm::CCoreContext context(folder);
         code = SeedFolder();
+        // Messages in the program's language (its setting, else the locale),
+        // as the window shows them; machine-read output stays as documented.
+        qm::SelectLanguage();
         if (code == qm::cli::kExitOk)
             code = qm::cli::LogInFor(*command, user);
         if (code == qm::cli::kExitOk)

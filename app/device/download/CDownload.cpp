@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "ComSettings.h"
 #include "EventLock.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "OpenDatabase.h"
 #include "OperationLog.h"
@@ -133,6 +134,8 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
     }
     busy(true);
     m_note->SetTitle(Msg(219));
+    // The progress counts samples, the results count loggers.
+    m_note->SetLabels({Msg(5074), Msg(5075), Msg(5076), Msg(5077)});
     m_note->SetProgressVisible(false);
     ReadInterval();
 
@@ -174,8 +177,7 @@ int CDownload::RunBatchDownload(CBatchNote* note, const Hooks& hooks)
     m_handOver->Set();
     m_currentDevice.reset();
 
-    // 7. The transfers are over.
-    m_note->SetProgressVisible(false);
+    // 7. The transfers are over; the bar stays, showing how far they came.
     m_note->SetDone(int(qMin<qint64>(m_position, INT_MAX)));
     busy(true);
 
@@ -231,9 +233,11 @@ void CDownload::PrepareLogger()
 
     BasicConfig basic{};
     if (device->link->GetBasicConfig(basic, LinkDelay(), kAttempts) != 1) {
+        NoteLinkFailure(*device);
         fail(LinkFailReason(device->link->GetLastFailure()));
         return;
     }
+    NoteLinkSuccess(*device);
     if (basic.storedFrames <= 0) {
         QMutexLocker hold(&m_progressLock);
         ++m_successes;
@@ -368,8 +372,10 @@ void CDownload::DownloadLogger()
     CLinkParent& link = *device->link;
     const int delay = LinkDelay();
     int ok = link.GetChannelConfig(c->channels, c->channelCount, delay, kAttempts) == 1 ? 1 : 0;
-    if (!ok)
+    if (!ok) {
         c->why = LinkFailReason(link.GetLastFailure());
+        NoteLinkFailure(*device);
+    }
     if (ok) {
         for (int i = 0; i < kSampleChannels && i < c->channelCount; ++i)
             c->record.channels[i] = c->channels[i];
@@ -377,8 +383,10 @@ void CDownload::DownloadLogger()
         SYSTEMTIME start{};
         ok = link.DownHistoryData(c->channelCount, start, c->frameBytes, &CDownload::fnCallback,
                                   c->snText.data(), c, delay, kAttempts);
-        if (ok != 1)
+        if (ok != 1) {
             c->why = LinkFailReason(link.GetLastFailure(), c->received, c->expected);
+            NoteLinkFailure(*device);
+        }
     }
     const bool done = ok == 1 && link.GetDownState() != 0;
     const bool written = done && FlushBatch(*c) && !c->flushFailed;

@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "ComSettings.h"
 #include "EventLock.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "OpenDatabase.h"
 #include "OperationLog.h"
@@ -106,9 +107,14 @@ DevicePtr SingleDownload::CheckDevice(CDevManager& devices, BasicConfig* basic)
     }
     BasicConfig read{};
     if (device->link->GetBasicConfig(read, LinkDelay(), kAttempts) != 1) {
-        ShowMessage(186);
+        // A logger out of reach is named with its port and the reason.
+        if (NoteLinkFailure(*device))
+            ShowLost(*device);
+        else
+            ShowMessage(186);
         return nullptr;
     }
+    NoteLinkSuccess(*device);
     if (read.storedFrames <= 0) {
         ShowMessage(165);
         return nullptr;
@@ -363,8 +369,10 @@ void SingleDownload::RunTransfer(const std::shared_ptr<Session>& s)
     const int delay = LinkDelay();
     int ok = link.GetChannelConfig(s->channels, s->channelCount, delay, kAttempts) == 1 ? 1 : 0;
     FailReason why;
-    if (!ok)
+    if (!ok) {
         why = LinkFailReason(link.GetLastFailure());
+        NoteLinkFailure(*s->device);
+    }
     if (ok) {
         for (int i = 0; i < kSampleChannels && i < s->channelCount; ++i)
             s->record.channels[i] = s->channels[i];
@@ -372,8 +380,10 @@ void SingleDownload::RunTransfer(const std::shared_ptr<Session>& s)
         SYSTEMTIME start{};
         ok = link.DownHistoryData(s->channelCount, start, s->frameBytes, &SingleDownload::fnCallback, nullptr,
                                   s.get(), delay, kAttempts);
-        if (ok != 1)
+        if (ok != 1) {
             why = LinkFailReason(link.GetLastFailure(), s->received, s->expected);
+            NoteLinkFailure(*s->device);
+        }
         ok = ok == 1 && link.GetDownState() != 0;
     }
     if (s->cancelled)

@@ -3,6 +3,7 @@
 #include "CDevice.h"
 #include "ChannelInfo.h"
 #include "DeviceText.h"
+#include "LostDevice.h"
 #include "Strings.h"
 
 #include <QGridLayout>
@@ -95,6 +96,13 @@ void CBasicAttribute::Fill(const CDevice& device)
     m_sn->setText(device.sn.isEmpty() ? SerialOf(device.basic) : device.sn);
     m_mac->setText(device.mac);
     SetWorkingState(device.config.recordingState != 0);
+    // The held state is what the logger said before it went away: say that instead.
+    if (device.lostFailure) {
+        m_state->setText(Msg(5427));
+        m_state->setToolTip(LostText(device));
+    } else {
+        m_state->setToolTip(QString());
+    }
     m_history->setText(QString::asprintf("%d/%d", device.basic.storedFrames, device.basic.frameCapacity));
     m_hardware->setText(VersionText(device.basic.hardwareVersion));
     m_software->setText(VersionText(device.basic.softwareVersion));

@@ -30,22 +30,24 @@ CDlgAllNote::CDlgAllNote(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(m
     m_successes = new QLabel(QStringLiteral("0"), this);
     m_failures = new QLabel(QStringLiteral("0"), this);
 
+    // A batch hides its progress while it has none to show (a batch download
+    // before it knows its samples): the bar keeps its room, so nothing jumps.
+    QSizePolicy keepRoom = m_progress->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepRoom);
+
+    for (int i = 0; i < 4; ++i) {
+        m_labels[i] = new QLabel(this);
+        m_labels[i]->setObjectName(QStringLiteral("label%1").arg(i));
+    }
     auto* counts = new QGridLayout;
-    counts->addWidget(new QLabel(Msg(5418), this), 0, 0);
+    counts->addWidget(m_labels[0], 0, 0);
     counts->addWidget(m_done, 0, 1);
-    counts->addWidget(new QLabel(Msg(5419), this), 0, 2);
+    counts->addWidget(m_labels[1], 0, 2);
     counts->addWidget(m_total, 0, 3);
-    // 294/295 are also suffixes of other texts (" succeeded"): as labels they
-    // stand alone.
-    const auto label = [](int number) {
-        QString text = Msg(number).trimmed();
-        if (!text.isEmpty())
-            text[0] = text[0].toUpper();
-        return text;
-    };
-    counts->addWidget(new QLabel(label(295), this), 1, 0);
+    counts->addWidget(m_labels[2], 1, 0);
     counts->addWidget(m_successes, 1, 1);
-    counts->addWidget(new QLabel(label(294), this), 1, 2);
+    counts->addWidget(m_labels[3], 1, 2);
     counts->addWidget(m_failures, 1, 3);
     counts->setColumnStretch(1, 1);
     counts->setColumnStretch(3, 1);
@@ -94,6 +96,17 @@ void CDlgAllNote::Refresh()
         return;
     m_shownSerial = s.serial;
     setWindowTitle(s.title.isEmpty() ? Msg(5038) : s.title);
+    // 294/295 are also suffixes of other texts (" succeeded"): as labels they
+    // stand alone.
+    const auto general = [](int number) {
+        QString text = Msg(number).trimmed();
+        if (!text.isEmpty())
+            text[0] = text[0].toUpper();
+        return text;
+    };
+    const QString defaults[4] = {Msg(5418), Msg(5419), general(295), general(294)};
+    for (int i = 0; i < 4; ++i)
+        m_labels[i]->setText(s.labels.size() == 4 ? s.labels.at(i) : defaults[i]);
     m_progress->setVisible(s.progressVisible);
     m_progress->setRange(0, qMax(s.total, 0));
     m_progress->setValue(qBound(0, s.done, qMax(s.total, 0)));
@@ -115,6 +128,10 @@ void CDlgAllNote::Refresh()
 }
 
 QString CDlgAllNote::DoneText() const { return m_done->text(); }
+QString CDlgAllNote::LabelText(int figure) const
+{
+    return figure >= 0 && figure < 4 ? m_labels[figure]->text() : QString();
+}
 QString CDlgAllNote::TotalText() const { return m_total->text(); }
 QString CDlgAllNote::SuccessText() const { return m_successes->text(); }
 QString CDlgAllNote::FailureText() const { return m_failures->text(); }

@@ -44,6 +44,8 @@ public:
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
     QString DoneText() const;
+    // The label of figure 0 done, 1 total, 2 successes, 3 failures.
+    QString LabelText(int figure) const;
     QString TotalText() const;
     QString SuccessText() const;
     QString FailureText() const;
@@ -61,6 +63,7 @@ private:
     CBatchNote m_note;
     QPointer<QWidget> m_mainWindow;
     QProgressBar* m_progress = nullptr;
+    QLabel* m_labels[4] = {};
     QLabel* m_done = nullptr;
     QLabel* m_total = nullptr;
     QLabel* m_successes = nullptr;

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace qm {
@@ -31,11 +30,9 @@ int StartUpdater()
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("CAboutDlg"));
-    QString caption = Msg(101);
-    caption.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
-    setWindowTitle(caption);
+    setWindowTitle(TitleText(Msg(101)));
     auto* layout = new QVBoxLayout(this);
-    m_title = new QLabel(Msg(119) + u' ' + Msg(249) + QLatin1String(kProgramVersion), this);
+    m_title = new QLabel(Msg(119) + u' ' + JoinWords(Msg(249), QLatin1String(kProgramVersion)), this);
     m_title->setObjectName(QStringLiteral("title"));
     QFont bold = m_title->font();
     bold.setBold(true);

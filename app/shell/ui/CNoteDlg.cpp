@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,12 @@
 #include <QVBoxLayout>
 
 namespace qm {
+namespace {
+
+// Room a list cell needs around its text (margins and focus frame).
+constexpr int kCellPadding = 20;
+
+} // namespace
 
 CNoteDlg::CNoteDlg(QWidget* parent) : QDialog(parent)
 {
@@ -82,7 +89,12 @@ CNoteDlg::CNoteDlg(QWidget* parent) : QDialog(parent)
     m_list->setRootIsDecorated(false);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setHeaderLabels({Msg(132), Msg(296), Msg(141), Msg(111), Msg(297)});
-    const int widths[] = {50, 80, 100, 150, 300};
+    int widths[] = {50, 80, 100, 150, 300};
+    // The type column shows every type text of the language whole (English
+    // ones are much longer than the Chinese the width was chosen for).
+    const QFontMetrics metrics(m_list->font());
+    for (int type = kFirstOperationType; type <= kLastOperationType; ++type)
+        widths[2] = qMax(widths[2], metrics.horizontalAdvance(OperationTypeText(type)) + kCellPadding);
     for (int i = 0; i < 5; ++i) {
         m_list->setColumnWidth(i, widths[i]);
         m_list->headerItem()->setTextAlignment(i, i < 4 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);

@@ -216,7 +216,7 @@ void CQuillmarkDlg::Login()
     if (mustChange) {
         CUpdatePwd change(this);
         if (change.exec() == QDialog::Accepted)
-            ClearLogin();
+            ClearLoginForLogout();
         // Either way the user logs in again (with the new password).
         QTimer::singleShot(0, this, &CQuillmarkDlg::OnQuit);
         return;
@@ -239,12 +239,23 @@ void CQuillmarkDlg::ApplyLogin()
     Action(MenuCmd::AuditTrail)->setEnabled(!loggedIn || RoleMayRun(Guarded::AuditTrail, login.role));
 }
 
+void CQuillmarkDlg::ClearLoginForLogout()
+{
+    m_leavingUser = LoginUserName();
+    ClearLogin();
+}
+
 void CQuillmarkDlg::OnQuit()
 {
+    // The entry is written while the login still says who leaves: an audit row
+    // of a logout without its user tells nobody anything. A login already
+    // cleared by a password change left its name behind for this entry.
+    const QString leaving = LoginState() != kNobodyLoggedIn ? LoginUserName() : m_leavingUser;
+    m_leavingUser.clear();
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnQuit"), Msg(267), 2, leaving);
     ClearLogin();
     ApplyLogin();
     hide();
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnQuit"), Msg(267), 2);
     emit loginChanged();
     Login();
 }
@@ -287,7 +298,7 @@ void CQuillmarkDlg::OnChangePassword()
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The new password is used from the next login on.
-    ClearLogin();
+    ClearLoginForLogout();
     QTimer::singleShot(0, this, &CQuillmarkDlg::OnQuit);
 }
 

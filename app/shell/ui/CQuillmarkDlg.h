@@ -84,6 +84,7 @@ private:
     void BuildMenus();
     void BuildUserBadge();
     void ApplyLogin();
+    void ClearLoginForLogout();
     void CheckCurrentLanguage();
 
     QMap<MenuCmd, QAction*> m_actions;
@@ -97,6 +98,8 @@ private:
     bool m_loginOpen = false;
     bool m_restart = false;
     bool m_everShown = false;
+    // Who logs out when a password change cleared the login before the logout ran.
+    QString m_leavingUser;
 };
 
 // Qt shows "&(F)" as an underlined parenthesis; the tables keep the texts as

@@ -134,7 +134,7 @@ void CUserManager::OnBnClickedBuserEdit()
         return;
     Reload();
     WriteOperationLog(QStringLiteral("CUserManager::OnBnClickedBuserEdit"),
-                      Msg(299) + Msg(295) + QStringLiteral("(%1)").arg(user.name), 26);
+                      JoinWords(Msg(299) + Msg(295), QStringLiteral("(%1)").arg(user.name)), 26);
 }
 
 // ---- CUserAdd ----------------------------------------------------------------

@@ -4,17 +4,38 @@
 #include "Strings.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QThread>
 
 namespace qm {
 namespace {
 
+// Room the title bar takes beside its text: the window icon and the buttons.
+constexpr int kTitleBarRoom = 160;
+
+// A box sized to a short text is narrower than its caption, and the window
+// manager then shows the caption as "…": the box is made at least as wide as
+// its caption with the title bar's icon and buttons (the title font is often
+// bold, so the caption is measured bold).
+void FitCaption(QMessageBox& box, const QString& caption)
+{
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(caption) + kTitleBarRoom;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
 int ShowOnUiThread(const MessageRequest& request)
 {
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(request.caption.isEmpty() ? Msg(168) : request.caption);
+    const QString caption = request.caption.isEmpty() ? Msg(168) : request.caption;
+    box.setWindowTitle(caption);
     // The tables keep the Windows line ends; a lone CR would show as a box.
     QString text = request.text;
     text.remove(u'\r');
@@ -44,6 +65,7 @@ int ShowOnUiThread(const MessageRequest& request)
         secondAnswer = AnswerNo;
         break;
     }
+    FitCaption(box, caption);
     box.setDefaultButton(first);
     box.setEscapeButton(second ? second : first);
     box.exec();

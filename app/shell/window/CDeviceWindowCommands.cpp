@@ -68,11 +68,15 @@ void CDeviceWindowCommands::OnBnClickedBConn()
     const device::DevicePtr device = connected == 1 ? m_procedure->LastConnected() : nullptr;
     if (!device) {
         m_body.UpdateToolbar();
-        ShowMessage(186);
+        const device::PortProblem problem = m_procedure->LastOpenProblem();
+        if (problem.number)
+            ShowMessageText(problem.number, problem.text);
+        else
+            ShowMessage(186);
         return;
     }
     m_body.ReloadDeviceTree(device->sn);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), Msg(269) + device->name, 4);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBConn"), JoinWords(Msg(269), device->name), 4);
     m_body.UpdateToolbar();
     ShowMessage(187);
 }
@@ -92,7 +96,7 @@ void CDeviceWindowCommands::OnBnClickedBcut()
     m_procedure->Disconnect(sn);
     ShowMessage(190);
     m_body.ReloadDeviceTree(sn);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBcut"), Msg(270) + name, 5);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBcut"), JoinWords(Msg(270), name), 5);
     m_body.UpdateToolbar();
 }
 
@@ -107,9 +111,13 @@ void CDeviceWindowCommands::ChangeRecording(device::CommandOutcome (*command)(de
         ShowMessage(194);
         return;
     }
+    const bool wasLost = device->lostFailure != 0;
     // The information page shows what the logger read back.
     if (command(*device, QString()) == device::CommandOutcome::Done && m_info)
         m_info->Fill(*device);
+    // A logger found lost (or back) changes its tree item and information page.
+    if ((device->lostFailure != 0) != wasLost)
+        m_body.ReloadDeviceTree(device->sn);
     m_body.UpdateToolbar();
 }
 

@@ -2,7 +2,9 @@
 
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
+#include "DeviceCommands.h"
 #include "DownloadEntry.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "SingleDownload.h"
 
@@ -17,7 +19,13 @@ CDownloadWindowCommands::CDownloadWindowCommands(CQuillmarkBody& body, device::C
     commands.Install(kBtnDownloadAll, [this] { OnBnClickedBdownloadAll(); });
 
     connect(m_entry.get(), &device::DownloadEntry::singleFinished, this, &CDownloadWindowCommands::OnDownSuccess);
-    connect(m_entry.get(), &device::DownloadEntry::singleFailed, &body, &CQuillmarkBody::UpdateToolbar);
+    connect(m_entry.get(), &device::DownloadEntry::singleFailed, this, [this](const QString& sn) {
+        // A logger lost during the transfer is shown so in the tree.
+        const device::DevicePtr device = device::DeviceManager().Find(sn);
+        if (device && device->lostFailure)
+            m_body.ReloadDeviceTree(sn);
+        m_body.UpdateToolbar();
+    });
     connect(m_entry.get(), &device::DownloadEntry::recordsChanged, &body, &CQuillmarkBody::NotifyRecordsChanged);
     // The download's threads end before the devices they work with (installed
     // earlier, released later).
@@ -34,6 +42,18 @@ void CDownloadWindowCommands::OnBnClickedBdownload()
         ShowMessage(194);
         return;
     }
+    // The question below is asked on what the logger says now; a logger that
+    // no longer answers is named with its port instead.
+    const bool wasLost = device->lostFailure != 0;
+    if (!device::RefreshRecords(*device) && device->lostFailure) {
+        device::ShowLost(*device);
+        if (!wasLost)
+            m_body.ReloadDeviceTree(device->sn);
+        m_body.UpdateToolbar();
+        return;
+    }
+    if (wasLost)
+        m_body.ReloadDeviceTree(device->sn);
     if (device->config.recordingState == 1 && ShowMessage(207, MsgButtons::OkCancel) != AnswerOk)
         return;
     device.reset();

@@ -3,6 +3,7 @@
 #include "CDevManager.h"
 #include "ControlIds.h"
 #include "DBSqlite3.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "RecordFolders.h"
 #include "Recordset.h"
@@ -134,11 +135,18 @@ void CNavigationPane::ReloadDeviceTree(const QString& sn)
                 const device::DevicePtr connected = device::DeviceManager().Find(serial);
                 // A connected logger shows the name it has now.
                 const QString name = connected ? connected->name : set->Text(u"devName");
-                auto* item = new QTreeWidgetItem(root, QStringList{DeviceItemText(name, serial)});
+                // A lost logger is no longer shown as connected: it says so.
+                const bool lost = connected && connected->lostFailure != 0;
+                const QString text = DeviceItemText(name, serial);
+                auto* item = new QTreeWidgetItem(root, QStringList{lost ? MsgF(5428, {text}) : text});
                 item->setData(0, kSnRole, serial);
                 item->setData(0, kMacRole, set->Text(u"mac"));
                 item->setData(0, kChannelRole, set->Text(u"chan_type"));
-                item->setIcon(0, TreeIcon(connected ? TreeImage::DeviceConnected : TreeImage::DeviceKnown));
+                item->setIcon(0, TreeIcon(lost        ? TreeImage::DeviceLost
+                                          : connected ? TreeImage::DeviceConnected
+                                                      : TreeImage::DeviceKnown));
+                if (lost)
+                    item->setToolTip(0, device::LostText(*connected));
                 if (!sn.isEmpty() && serial == sn)
                     select = item;
             }

@@ -149,7 +149,8 @@ void CQuillmarkBody::UpdateToolbar()
     in.listMode = m_listMode;
     const device::DevicePtr device = CurrentDevice();
     in.hasDevice = device != nullptr;
-    in.recording = device && device->config.recordingState == 1;
+    in.lost = device && device->lostFailure != 0;
+    in.recording = device && !in.lost && device->config.recordingState == 1;
     in.recordSelected = m_recordSelected;
     in.connectedCount = device::DeviceManager().Count();
     in.downloadAvailable = m_commands.HasHandler(kBtnDownload);

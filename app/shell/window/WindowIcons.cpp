@@ -171,6 +171,16 @@ QIcon TreeIcon(TreeImage image)
         p.drawRect(QRectF(6, 4, 4, 3));
         break;
     }
+    case TreeImage::DeviceLost: {
+        // The logger's outline in grey, crossed out in red: connected once, out of reach now.
+        p.setPen(Stroke(QColor(0x80, 0x80, 0x80), 1.3));
+        p.setBrush(QColor(0xee, 0xee, 0xee));
+        p.drawRoundedRect(QRectF(4, 1.5, 8, 13), 2, 2);
+        p.setPen(Stroke(QColor(0xc6, 0x28, 0x28), 1.8));
+        p.drawLine(QPointF(2.5, 3), QPointF(13.5, 13));
+        p.drawLine(QPointF(13.5, 3), QPointF(2.5, 13));
+        break;
+    }
     case TreeImage::Folder: {
         p.setPen(Stroke(QColor(0xb3, 0x7d, 0x12), 1.2));
         p.setBrush(QColor(0xf6, 0xc8, 0x5f));

@@ -9,7 +9,7 @@ namespace qm::window {
 // The glyph of toolbar button `id` (ControlIds.h), 32 by 32.
 QIcon ToolIcon(int id);
 
-enum class TreeImage { Root, DeviceConnected, DeviceKnown, Folder };
+enum class TreeImage { Root, DeviceConnected, DeviceKnown, DeviceLost, Folder };
 // 16 by 16 images of both trees.
 QIcon TreeIcon(TreeImage image);
 

@@ -102,3 +102,68 @@ TEST_F(DownloadCliTest, AFailedDownloadPrintsTheReasonAfter200)
 }
 
 } // namespace
+
+namespace {
+
+// The window and the cli on one program folder at the same time: two cli
+// downloads run in processes of their own while this process (the window's
+// part) writes audit entries into the same main database. Every write of
+// every process lands: the store's busy retries carry each one past the
+// others' locks.
+TEST_F(DownloadCliTest, TwoProcessesWritingOneProgramFolderLoseNothing)
+{
+    Start({HistoryLogger("A1B200441", 1500), HistoryLogger("A1B200442", 1500)}, {1, 2});
+    const auto startCli = [&](QProcess& p, const QString& port, const QString& name) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUILLMARK_PASSWORD"), QString::fromLatin1(devtest::kCliPassword));
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/quillmark-cli"),
+                {QStringLiteral("--folder"), Folder(), QStringLiteral("--user"), QString::fromLatin1(devtest::kCliUser),
+                 QStringLiteral("download"), QStringLiteral("--port"), port, QStringLiteral("--name"), name});
+    };
+    QProcess first, second;
+    startCli(first, QStringLiteral("1"), QStringLiteral("eins"));
+    startCli(second, QStringLiteral("2"), QStringLiteral("zwei"));
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(second.waitForStarted());
+    // Written for as long as the downloads run (and at least a good number).
+    int written = 0;
+    const auto running = [&] {
+        QCoreApplication::processEvents();
+        return first.state() != QProcess::NotRunning || second.state() != QProcess::NotRunning;
+    };
+    while (written < 100 || (running() && written < 5000)) {
+        qm::WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnManualBackup"), QStringLiteral("entry %1").arg(written),
+                              19, QStringLiteral("window"));
+        ++written;
+    }
+    for (QProcess* p : {&first, &second})
+        ASSERT_TRUE(p->state() == QProcess::NotRunning || p->waitForFinished(60000));
+    for (QProcess* p : {&first, &second}) {
+        const QString err = QString::fromUtf8(p->readAllStandardError());
+        EXPECT_EQ(p->exitCode(), 0) << qPrintable(err);
+        EXPECT_FALSE(err.contains(QStringLiteral("106: "))) << qPrintable(err); // no write gave up
+    }
+
+    auto db = qm::store::OpenDatabase(nullptr, qm::DatabasePath(), 0, 0, 0);
+    ASSERT_TRUE(db);
+    const auto count = [&](const QString& sql) {
+        std::unique_ptr<qm::store::CRecordset> set;
+        if (db->QueryRecordset(sql, set) != 1 || !set || set->RecordCount() == 0)
+            return qint64(-1);
+        set->MoveFirst();
+        return set->Integer(u"n");
+    };
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from note where type = 19 and user_name = 'window'")),
+              written);
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from note where type = 8")), 2);
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from recordtime")), 2);
+    EXPECT_EQ(count(QStringLiteral("select count(*) as n from devInfo")), 2);
+    for (const QString& sn : {QStringLiteral("A1B200441"), QStringLiteral("A1B200442")}) {
+        const CliRun list = Cli({QStringLiteral("records"), QStringLiteral("--sn"), sn});
+        ASSERT_EQ(list.out.size(), 1) << qPrintable(sn);
+        EXPECT_EQ(History(LoggerFile(sn), list.out.at(0).split(u'\t').at(5)).size(), 1500u);
+    }
+}
+
+} // namespace

@@ -8,10 +8,13 @@
 #include "Clock.h"
 #include "DownloadEntry.h"
 #include "MessageSeam.h"
+#include "ModalAnswer.h"
 #include "Screens.h"
 #include "SingleDownload.h"
 #include "Strings.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -250,3 +253,26 @@ TEST_F(DownloadEntryTest, CancellingTheBatchAsksFirstAndClearsItsTables)
 }
 
 } // namespace
+
+// While the batch download asks for its record name nothing but the main
+// window stands behind the question: the batch window appears only after the
+// name is given, with its title and labels already in place.
+TEST_F(DownloadEntryTest, NoOtherWindowStandsBehindTheBatchNameQuestion)
+{
+    Start({HistoryLogger("A1B200591", 40)}, {1});
+    ASSERT_TRUE(Connect(1));
+    mainWindow.show();
+    CDlgAllNote note(&mainWindow);
+    Entry().SetNameOverride(nullptr);
+    QStringList behind;
+    qmtest::OnNextModal([&](QWidget* w) {
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (t->isVisible() && t != w && t != &mainWindow)
+                behind << QString::fromLatin1(t->metaObject()->className());
+        static_cast<QDialog*>(w)->reject(); // no name: no batch
+    });
+    EXPECT_FALSE(Entry().RunBatchDownload(&mainWindow, &note));
+    EXPECT_TRUE(behind.isEmpty()) << qPrintable(behind.join(u','));
+    EXPECT_FALSE(note.isVisible());
+    EXPECT_TRUE(mainWindow.isEnabled());
+}

@@ -123,7 +123,12 @@ TEST_F(SingleDownloadTest, NoCurrentDeviceAndAnUnreadableLoggerAreRefused)
     sim.At(0).AddFault({loggersim::FaultKind::Silence});
     messages.Clear();
     EXPECT_FALSE(Begin(QStringLiteral("x")));
-    EXPECT_EQ(messages.Numbers(), QList<int>{186});
+    // Out of reach: said with its port and the reason, not a bare 186.
+    EXPECT_EQ(messages.Numbers(), QList<int>{5426});
+    const DevicePtr device = DeviceManager().Find(QStringLiteral("A1B200203"));
+    ASSERT_TRUE(device);
+    EXPECT_EQ(messages.Requests().last().text, qm::MsgF(5426, {QStringLiteral("1"), device->name, qm::Msg(5604)}));
+    EXPECT_NE(device->lostFailure, 0);
 }
 
 // Faults during the transfer: the download ends with 200, and neither file

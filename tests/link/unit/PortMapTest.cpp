@@ -23,6 +23,10 @@ protected:
         Uart("ttyS0", 4, true);
         Uart("ttyS1", 0, true);   // registered, no UART behind it
         Uart("ttyS2", 4, false);  // no device
+        Uart("ttyS3", 4, true);   // the kernel console
+        std::ofstream(fs::path(roots.sysClassTty) / "ttyS3" / "console") << "Y\n";
+        Uart("ttyS4", 4, true);   // a UART that is not the console
+        std::ofstream(fs::path(roots.sysClassTty) / "ttyS4" / "console") << "N\n";
         for (const char* name : {"ttyUSB10", "ttyUSB0", "ttyUSB2", "ttyACM0", "rfcomm0", "tty5", "console", "ttyUSBx"})
             fs::create_directories(fs::path(roots.sysClassTty) / name);
         folder.Link(3, "/dev/null");
@@ -48,13 +52,14 @@ protected:
 TEST_F(KelvanePortMap, RealDevicesFillTheGapsInAStableOrder)
 {
     EXPECT_EQ(kelvane::PortDevicePath(1, roots), Dev("ttyS0"));
-    EXPECT_EQ(kelvane::PortDevicePath(2, roots), Dev("ttyUSB0"));
+    EXPECT_EQ(kelvane::PortDevicePath(2, roots), Dev("ttyS4"));
     EXPECT_EQ(kelvane::PortDevicePath(3, roots), Link(3));
-    EXPECT_EQ(kelvane::PortDevicePath(4, roots), Dev("ttyUSB2"));
-    EXPECT_EQ(kelvane::PortDevicePath(5, roots), Dev("ttyUSB10"));
-    EXPECT_EQ(kelvane::PortDevicePath(6, roots), Dev("ttyACM0"));
-    EXPECT_EQ(kelvane::PortDevicePath(7, roots), Dev("rfcomm0"));
-    EXPECT_EQ(kelvane::PortDevicePath(8, roots), "");
+    EXPECT_EQ(kelvane::PortDevicePath(4, roots), Dev("ttyUSB0"));
+    EXPECT_EQ(kelvane::PortDevicePath(5, roots), Dev("ttyUSB2"));
+    EXPECT_EQ(kelvane::PortDevicePath(6, roots), Dev("ttyUSB10"));
+    EXPECT_EQ(kelvane::PortDevicePath(7, roots), Dev("ttyACM0"));
+    EXPECT_EQ(kelvane::PortDevicePath(8, roots), Dev("rfcomm0"));
+    EXPECT_EQ(kelvane::PortDevicePath(9, roots), "");
     EXPECT_EQ(kelvane::PortDevicePath(12, roots), Link(12));
     EXPECT_EQ(kelvane::PortDevicePath(0, roots), "");
 
@@ -64,14 +69,15 @@ TEST_F(KelvanePortMap, RealDevicesFillTheGapsInAStableOrder)
         names.push_back(p.name);
         EXPECT_EQ(kelvane::PortDevicePath(p.number, roots), p.device);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM12"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM12"}));
 }
 
 TEST_F(KelvanePortMap, ADanglingLinkKeepsItsNumberButIsNotListed)
 {
     folder.Link(4, (folder.Path() / "gone").string());
     EXPECT_EQ(kelvane::PortDevicePath(4, roots), Link(4));
-    EXPECT_EQ(kelvane::PortDevicePath(5, roots), Dev("ttyUSB2"));
+    EXPECT_EQ(kelvane::PortDevicePath(5, roots), Dev("ttyUSB0"));
     for (const auto& p : kelvane::EnumeratePorts(roots))
         EXPECT_NE(p.number, 4);
 }

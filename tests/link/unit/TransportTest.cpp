@@ -3,9 +3,13 @@
 #include "Kelvane.h"
 #include "PtyPeer.h"
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace linktest;
 using Clock = std::chrono::steady_clock;
@@ -153,4 +157,49 @@ TEST(KelvaneTransport, ExceptionReplyEndsTheWaitToo)
     EXPECT_EQ(port.Exchange(kRequest.data(), 8, reply, length, kLongDelay, kelvane::ReplyComplete), 1);
     EXPECT_LT(MillisSince(start), kLongDelay);
     EXPECT_EQ(length, 5);
+}
+
+// One program per port: while another process holds the device (as a second
+// program would), opening it finds the port busy (the advisory lock holds even
+// where TIOCEXCL does not, for root and on pseudo-terminals); the program's
+// own second opener is let through, and the port opens once the other
+// process has let go.
+TEST(KelvaneTransport, APortAnotherProcessHoldsIsBusyUntilItLetsGo)
+{
+    ScratchFolder folder;
+    PtyPair pty;
+    folder.Link(4, pty.SlavePath());
+    {
+        CKelvane first, second;
+        ASSERT_EQ(first.Instance(4, 115200), 1);
+        ASSERT_EQ(second.Instance(4, 115200), 1);
+    }
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        CKelvane port;
+        const char held = port.Instance(4, 115200) == 1 ? 'y' : 'n';
+        (void)!::write(ready[1], &held, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    ASSERT_EQ(held, 'y');
+    CKelvane port;
+    EXPECT_EQ(port.Instance(4, 115200), 0);
+    EXPECT_EQ(port.LastError(), static_cast<unsigned long>(EBUSY));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.InstancePath(pty.SlavePath().c_str(), 9600), 0); // the same device by its own name
+    EXPECT_EQ(port.LastError(), static_cast<unsigned long>(EBUSY));
+
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(port.Instance(4, 115200), 1);
+    EXPECT_TRUE(port.IsOpen());
 }

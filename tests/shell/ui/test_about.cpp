@@ -4,10 +4,15 @@
 
 #include "AuditSearch.h"
 #include "CAboutDlg.h"
+#include "MessageBoxHandler.h"
+#include "MessageSeam.h"
 #include "Strings.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QThread>
 
 using namespace qm;
@@ -37,6 +42,22 @@ TEST_F(AboutTest, TitleCarriesTheVersion)
     EXPECT_TRUE(about.TitleLine().endsWith(QStringLiteral("1.5.0")));
     EXPECT_TRUE(about.TitleLine().startsWith(Msg(119)));
     EXPECT_FALSE(about.windowTitle().contains(u'&'));
+    EXPECT_EQ(about.windowTitle(), QString::fromUtf8("关于 Quillmark"));
+    EXPECT_TRUE(about.TitleLine().endsWith(QString::fromUtf8("版本:1.5.0")));
+}
+
+// In English the menu text loses its mark and ellipsis as a title, and the
+// version follows its label after a space.
+TEST_F(AboutTest, EnglishTitleAndVersionReadAsWords)
+{
+    const QString module = qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang");
+    ASSERT_TRUE(LoadLanguageModule(module)) << module.toStdString();
+    struct Restore {
+        ~Restore() { UseBuiltinStrings(); }
+    } restore;
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillmark"));
+    EXPECT_TRUE(about.TitleLine().endsWith(QStringLiteral("Version: 1.5.0"))) << about.TitleLine().toStdString();
 }
 
 TEST_F(AboutTest, UpdaterMissingOrNotExecutableGives248)
@@ -74,3 +95,25 @@ TEST_F(AboutTest, UpdaterStartsInTheProgramFolderAndIsLogged)
 }
 
 } // namespace
+
+// A box with a short text is still wide enough for its caption: the window
+// manager would otherwise cut "提示" to "…".
+TEST_F(AboutTest, MessageBoxesAreWideEnoughForTheirCaption)
+{
+    IMessageHandler* script = CurrentMessageHandler();
+    CMessageBoxHandler boxes;
+    SetMessageHandler(&boxes);
+    int width = 0;
+    QString caption;
+    OnNextModal([&](QWidget* w) {
+        width = w->width();
+        caption = w->windowTitle();
+        static_cast<QDialog*>(w)->accept();
+    });
+    ShowMessage(190); // a short text
+    SetMessageHandler(script);
+    EXPECT_EQ(caption, Msg(168));
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(caption) + 150);
+}

@@ -15,11 +15,12 @@
 #include "Users.h"
 
 #include <QAction>
-#include <QDir>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -75,10 +76,41 @@ TEST_F(FrameTest, HiddenUntilLoginAndLogoutAsksAgain)
     const auto rows = SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 0);
     ASSERT_TRUE(rows);
     QList<int> types;
-    for (const NoteRow& row : *rows)
+    for (const NoteRow& row : *rows) {
         types << row.type;
+        EXPECT_EQ(row.user, QStringLiteral("op")) << "type " << row.type; // the logout names who left
+    }
     std::sort(types.begin(), types.end());
     EXPECT_EQ(types, (QList<int>{1, 2}));   // login, logout
+}
+
+// A password change clears the login before the logout runs: the logout entry
+// still names the user who changed it.
+TEST_F(FrameTest, TheLogoutAfterAPasswordChangeNamesTheUser)
+{
+    qmtest::AddUserRow(QStringLiteral("op"), QStringLiteral("password8"), kRoleOperator);
+    CQuillmarkDlg window;
+    OnNextModal([](QWidget* w) {
+        Type(w, "name", QStringLiteral("op"));
+        Type(w, "password", QStringLiteral("password8"));
+        Click(w, "ok");
+    });
+    window.Login();
+    ASSERT_EQ(LoginUserName(), QStringLiteral("op"));
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+    window.OnChangePassword();
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); }); // the login asked again
+    const auto logouts = [] {
+        return SearchNotes(QStringLiteral("2000-01-01 00:00"), QStringLiteral("2100-01-01 00:00"), QString(), 2);
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (logouts() && logouts()->isEmpty() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const auto rows = logouts();
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 1);
+    EXPECT_EQ(rows->first().user, QStringLiteral("op"));
 }
 
 // After "idle_logout" minutes without input the window logs out as the logout
@@ -238,6 +270,45 @@ TEST_F(FrameTest, AuditViewerSearchBounds)
     dialog.TypeCombo()->setCurrentIndex(4);
     EXPECT_EQ(search(QTime(10, 30), QTime(10, 30)), (QStringList{"in 59"}));
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
+}
+
+// In English the viewer's type column holds the longest type text whole, and
+// an entry reads its operation and its object as two words.
+TEST_F(FrameTest, AuditViewerInEnglishShowsWholeTypesAndSpacedEntries)
+{
+    const QString module = qEnvironmentVariable("QM_TEST_PROGRAM_DIR") + QStringLiteral("/res/QUILLM_EN.lang");
+    ASSERT_TRUE(LoadLanguageModule(module)) << module.toStdString();
+    struct Restore {
+        ~Restore() { UseBuiltinStrings(); }
+    } restore;
+    for (const auto& [type, info] : {std::pair{4, JoinWords(Msg(269), QStringLiteral("Truck 7"))},
+                                     std::pair{8, JoinWords(QStringLiteral("5A3100102"), Msg(199))},
+                                     std::pair{12, JoinWords(Msg(277), QStringLiteral("Truck 7"))}})
+        WriteOperationLog(QStringLiteral("T"), info, type, QStringLiteral("anna"));
+    CNoteDlg dialog;
+    dialog.StartDate()->setDate(QDate(2000, 1, 1));
+    dialog.EndDate()->setDate(QDate(2100, 1, 1));
+    dialog.OnBnClickedSearch();
+    EXPECT_EQ(dialog.List()->topLevelItemCount(), 3);
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty()) {
+        dialog.resize(900, 300);
+        dialog.show();
+        dialog.grab().save(folder + QStringLiteral("/audit-en.png"));
+        UseBuiltinStrings();
+        CNoteDlg chinese;
+        chinese.StartDate()->setDate(QDate(2000, 1, 1));
+        chinese.EndDate()->setDate(QDate(2100, 1, 1));
+        chinese.OnBnClickedSearch();
+        chinese.resize(900, 300);
+        chinese.show();
+        chinese.grab().save(folder + QStringLiteral("/audit-zh.png"));
+        ASSERT_TRUE(LoadLanguageModule(module));
+    }
+    const QFontMetrics metrics(dialog.List()->font());
+    for (int type = kFirstOperationType; type <= kLastOperationType; ++type)
+        EXPECT_GT(dialog.List()->columnWidth(2), metrics.horizontalAdvance(OperationTypeText(type)) + 8)
+            << OperationTypeText(type).toStdString();
+    EXPECT_EQ(JoinWords(Msg(269), QStringLiteral("Truck 7")), QStringLiteral("Device connected Truck 7"));
 }
 
 TEST(InstanceGuard, SecondCopyWaitsThreeTimesThenGets351)

@@ -151,15 +151,72 @@ TEST_F(DeviceCommandTest, ThePairsFollowTheDeviceNotTheMenuText)
     EXPECT_TRUE(Device());
 }
 
-TEST_F(DeviceCommandTest, AFailedConnectSays186)
+// A connect that finds nobody says 186; one whose port is not there says so.
+TEST_F(DeviceCommandTest, AFailedConnectSaysWhy)
 {
     StartLogger();
-    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay);   // nobody there
+    SetCom(0, QStringLiteral("COM9"), 115200, devtest::kLinkDelay); // no such port
+    ConnectOnNextDialog();
+    m_body->Route(kBtnConnect);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{5422});
+    EXPECT_EQ(m_messages.Requests().last().text, MsgF(5422, {QStringLiteral("9")}));
+    EXPECT_FALSE(Device());
+    EXPECT_EQ(ConnectText(), Msg(345));
+
+    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0}); // there, but silent
+    SetCom(0, QStringLiteral("COM3"), 115200, 100);
+    m_messages.Clear();
     ConnectOnNextDialog();
     m_body->Route(kBtnConnect);
     EXPECT_EQ(m_messages.Numbers(), QList<int>{186});
     EXPECT_FALSE(Device());
     EXPECT_EQ(ConnectText(), Msg(345));
+}
+
+// A connected logger that stops answering is marked lost by the command that
+// finds out: the message names its port and the reason, the tree item, the
+// toolbar and the information page say so, and Ctrl+D asks nothing about a
+// recording it can no longer know of. Once it answers again it is back.
+TEST_F(DeviceCommandTest, ALoggerThatStopsAnsweringIsShownLost)
+{
+    StartLogger(kRoleOperator, [](loggersim::LoggerState& s) {
+        s.startMode = loggersim::kStartKey;
+        s.recordingState = 1;
+    });
+    Connect();
+    ASSERT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(127));
+    SetCom(0, QStringLiteral("COM3"), 115200, 100);                      // the attempts at a silent logger stay short
+    Sim().At(0).AddFault({loggersim::FaultKind::Silence, -1, 1, -1, 0}); // unplugged
+
+    PressCtrl(Qt::Key_D);
+    const QString lost = MsgF(5426, {QStringLiteral("3"), QStringLiteral("Cold-1"), Msg(5604)});
+    ASSERT_EQ(m_messages.Numbers(), QList<int>{5426}); // not 207, not a bare 186
+    EXPECT_EQ(m_messages.Requests().last().text, lost);
+    ASSERT_TRUE(DeviceItem(0));
+    EXPECT_EQ(DeviceItem(0)->text(0), MsgF(5428, {QStringLiteral("Cold-1_A1B200007")}));
+    EXPECT_EQ(DeviceItem(0)->toolTip(0), lost);
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(5427));
+    EXPECT_FALSE(m_body->Button(kBtnRun)->isEnabled());
+    EXPECT_FALSE(m_body->Button(kBtnStop)->isEnabled());
+    EXPECT_FALSE(m_body->Button(kBtnDownload)->isEnabled());
+    EXPECT_TRUE(m_body->Button(kBtnDisconnect)->isEnabled());
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
+        m_frame->grab().save(folder + QStringLiteral("/window-lost-logger.png"));
+
+    m_messages.Clear();
+    PressCtrl(Qt::Key_R);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{5426});
+    EXPECT_EQ(Logger().State().recordingState, 1); // nothing was written
+
+    // Plugged in again: the next command reaches it and the mark goes.
+    Sim().At(0).ClearFaults();
+    m_messages.Clear();
+    m_messages.Answer(AnswerCancel); // 207: not now
+    PressCtrl(Qt::Key_D);
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{207});
+    EXPECT_EQ(DeviceItem(0)->text(0), QStringLiteral("Cold-1_A1B200007"));
+    EXPECT_EQ(InfoPage()->Value(CBasicAttribute::kState), Msg(127));
+    EXPECT_TRUE(m_body->Button(kBtnStop)->isEnabled());
 }
 
 TEST_F(DeviceCommandTest, CtrlRStartsWithoutErasingThenStops)
@@ -304,14 +361,19 @@ TEST_F(DeviceCommandTest, KeyStopCannotBeStoppedHere)
     EXPECT_TRUE(Logger().State().stopTime.IsZero());
 }
 
-TEST_F(DeviceCommandTest, ALostLoggerFailsWith123AndKeepsTheButtons)
+// A logger whose port went away: named with its port and the reason before
+// anything is asked, and no command but its disconnect is offered.
+TEST_F(DeviceCommandTest, ALoggerWhosePortWentAwayIsNamedBeforeAnythingIsAsked)
 {
     StartLogger();
     Connect();
     Sim().Stop();
     m_body->Route(kBtnRun);
-    EXPECT_EQ(m_messages.Numbers(), (QList<int>{5420, 123}));
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{5426});
+    EXPECT_EQ(m_messages.Requests().last().text,
+              MsgF(5426, {QStringLiteral("3"), QStringLiteral("Cold-1"), Msg(5608)}));
     EXPECT_FALSE(m_body->Button(kBtnRun)->isHidden());
+    EXPECT_FALSE(m_body->Button(kBtnRun)->isEnabled());
     EXPECT_EQ(RunText(), Msg(348));
     const QList<int> types = NoteTypes();
     EXPECT_FALSE(types.contains(6));

@@ -9,6 +9,7 @@
 #include "Strings.h"
 
 #include <QDir>
+#include <QProgressBar>
 #include <QToolButton>
 
 #include "CDlgAllNote.h"
@@ -164,6 +165,10 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     EXPECT_FALSE(m_body->Button(kBtnDownloadAll)->isEnabled());   // nobody connected yet
     m_body->Route(kBtnConnectAll);
     ASSERT_EQ(device::DeviceManager().Count(), 2);
+    EXPECT_EQ(BatchNote()->LabelText(0), Msg(5078)); // ports tried
+    EXPECT_EQ(BatchNote()->LabelText(2), Msg(5080)); // loggers connected
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
+        BatchNote()->grab().save(folder + QStringLiteral("/window-batch-connect.png"));
     BatchNote()->OnBnClickedOk();
     EXPECT_TRUE(m_body->Button(kBtnDownloadAll)->isEnabled());
 
@@ -173,6 +178,18 @@ TEST_F(WindowDownloadTest, BatchDownloadOfEveryConnectedLogger)
     EXPECT_EQ(note->Note().Successes(), 2);
     EXPECT_EQ(note->SuccessText(), QStringLiteral("2"));
     EXPECT_EQ(note->FailureText(), QStringLiteral("0"));
+    // Each figure says what it counts: samples in the progress, loggers in the results.
+    EXPECT_EQ(note->DoneText(), QStringLiteral("100"));
+    EXPECT_EQ(note->LabelText(0), Msg(5074));
+    EXPECT_EQ(note->LabelText(1), Msg(5075));
+    EXPECT_EQ(note->LabelText(2), Msg(5076));
+    EXPECT_EQ(note->LabelText(3), Msg(5077));
+    // The bar stays at the end, full: the window does not change its layout.
+    EXPECT_TRUE(note->Progress()->isVisible());
+    EXPECT_EQ(note->Progress()->value(), 100);
+    EXPECT_TRUE(note->Progress()->sizePolicy().retainSizeWhenHidden());
+    if (const QString folder = qEnvironmentVariable("QM_SCREENS"); !folder.isEmpty())
+        note->grab().save(folder + QStringLiteral("/window-batch-download.png"));
     note->OnBnClickedOk();
     EXPECT_TRUE(m_frame->isEnabled());
     EXPECT_EQ(Record(QStringLiteral("A1B200051")).inLogger, 30);

@@ -2,9 +2,10 @@
 
 #include "CDevManager.h"
 #include "CDlgAllNote.h"
-#include "CDownload.h"
 #include "CDowmload.h"
+#include "CDownload.h"
 #include "CProgressDlg.h"
+#include "LostDevice.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
 #include "SingleDownload.h"
@@ -94,7 +95,11 @@ void DownloadEntry::OnSingleFailed(const QString& sn, int message, const FailRea
         m_progress->Stop();
         m_progress->hide();
     }
-    if (message)
+    // A logger that went away during the transfer is named with its port.
+    const DevicePtr device = DeviceManager().Find(sn);
+    if (message && device && device->lostFailure)
+        ShowMessageText(message, Msg(message) + QStringLiteral("\r\n") + LostText(*device));
+    else if (message)
         ShowMessageText(message, FailureText(Msg(message), why));
     EnableMainWindow();
     emit singleFailed(sn);
@@ -118,7 +123,7 @@ void DownloadEntry::OnDownSuccess(QWidget* mainWindow, const QString& sn)
     ShowMessage(199);
     if (mainWindow)
         mainWindow->setEnabled(true);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), sn + Msg(199), 8);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnDownSuccess"), JoinWords(sn, Msg(199)), 8);
     emit recordsChanged(sn);
 }
 
