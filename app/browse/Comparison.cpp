@@ -1,9 +1,12 @@
 #include "Comparison.h"
 
+#include "MessageSeam.h"
 #include "Schema.h"
 #include "Strings.h"
 
 #include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringEncoder>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -289,6 +292,20 @@ QString ComparisonExportText(const CComparison& comparison, const ComparisonView
         text += end;
     }
     return text;
+}
+
+bool WriteComparisonExport(const QString& path, const CComparison& comparison, const ComparisonView& view)
+{
+    const QString separator = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? QStringLiteral(",")
+                                                                                          : QStringLiteral("\t");
+    QStringEncoder gbk("GBK");
+    const QByteArray bytes = gbk.encode(ComparisonExportText(comparison, view, separator, false));
+    QSaveFile file(path);
+    if (gbk.hasError() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        qm::ShowMessageText(181, qm::MsgF(181, {path}));
+        return false;
+    }
+    return true;
 }
 
 QString ComparisonLogText(const CComparison& comparison, const ComparisonView& view)

@@ -8,8 +8,6 @@
 #include "Strings.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStringEncoder>
 
 namespace qm::cli {
 namespace {
@@ -57,20 +55,6 @@ bool ParseCompare(const QStringList& args, CompareArgs* a)
     return haveType && !a->format.isEmpty() && !a->out.isEmpty() && a->from.isEmpty() == a->to.isEmpty();
 }
 
-// The export text as the text files take it: GBK in one piece, through a
-// temporary file so a failure leaves what was there.
-bool WriteGbkFile(const QString& path, const QString& text)
-{
-    QStringEncoder gbk("GBK");
-    const QByteArray bytes = gbk.encode(text);
-    QSaveFile file(path);
-    if (gbk.hasError() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        ShowMessageText(181, MsgF(181, {path}));
-        return false;
-    }
-    return true;
-}
-
 int RunCompare(const QStringList& args)
 {
     CompareArgs a;
@@ -106,8 +90,7 @@ int RunCompare(const QStringList& args)
         Consent(Destroys::File);
     if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
         return kExitFailed;
-    const QString separator = a.format == QLatin1String("csv") ? QStringLiteral(",") : QStringLiteral("\t");
-    if (!WriteGbkFile(path, browse::ComparisonExportText(comparison, view, separator, false)))
+    if (!browse::WriteComparisonExport(path, comparison, view))
         return kExitFailed;
     ShowMessage(183);
     WriteOperationLog(QStringLiteral("CContrastShow::OnBnClickedBdataSave"), browse::ComparisonLogText(comparison, view),
