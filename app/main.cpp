@@ -4,6 +4,8 @@
 // and each subsystem is installed into the window's routing table and page
 // slots. A subsystem joins the program by one line below.
 #include "CConfigWindowCommands.h"
+
+#include "CCompareWindowCommands.h"
 #include "CDeviceWindowCommands.h"
 #include "CDownloadWindowCommands.h"
 #include "CQuillmarkApp.h"
@@ -51,6 +53,12 @@ int main(int argc, char** argv)
         // The record view: records opened from the list, merge mode (1005).
         auto* recordView = new qm::window::CRecordViewCommands(*body);
         records->JoinRecordView(*recordView);
+
+        new qm::window::CRecordWindowCommands(*body);
+
+        // Comparison (1006) and printing (32804, 1001). The record list page
+        // joins with SetTickedRecords and SetSelectedRecord when it is installed.
+        new qm::window::CCompareWindowCommands(*body);
     });
     return theApp.Run();
 }
