@@ -59,6 +59,9 @@ int main(int argc, char** argv)
         // Comparison (1006) and printing (32804, 1001). The record list page
         // joins with SetTickedRecords and SetSelectedRecord when it is installed.
         new qm::window::CCompareWindowCommands(*body);
+
+        // Comparison (1006) and printing (32804, 1001) of the list's records.
+        (new qm::window::CCompareWindowCommands(*body))->JoinRecordList(records->RecordList());
     });
     return theApp.Run();
 }

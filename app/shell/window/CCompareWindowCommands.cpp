@@ -1,6 +1,8 @@
 #include "CCompareWindowCommands.h"
 
 #include "CContrastShow.h"
+#include "CDevData.h"
+#include "CRecordListModel.h"
 #include "CPrintDlg.h"
 #include "CQuillmarkBody.h"
 #include "LoginState.h"
@@ -9,6 +11,7 @@
 #include "OperationLog.h"
 #include "Strings.h"
 
+#include <QPointer>
 #include <QStackedWidget>
 
 namespace qm::window {
@@ -18,6 +21,21 @@ CCompareWindowCommands::CCompareWindowCommands(CQuillmarkBody& body) : QObject(&
     body.Commands().Install(kBtnCompare, [this] { OnBnClickedCompare(); });
     body.Commands().Install(int(MenuCmd::Print), [this] { OnBnClickedBprint(); });
     body.Commands().Install(kBtnPrint, [this] { OnBnClickedBprint(); });
+}
+
+void CCompareWindowCommands::JoinRecordList(browse::CDevData* list)
+{
+    const QPointer<browse::CDevData> page(list);
+    m_ticked = [page] {
+        std::vector<browse::TickedRecord> ticked;
+        if (!page)
+            return ticked;
+        for (int row : page->Model()->TickedRows())
+            if (const browse::RecordRow* r = page->Model()->Row(row))
+                ticked.push_back({r->id, r->timeStart, r->timeEnd});
+        return ticked;
+    };
+    m_selected = [page] { return page ? page->SelectedRecord() : 0; };
 }
 
 void CCompareWindowCommands::OnBnClickedCompare()

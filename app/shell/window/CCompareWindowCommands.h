@@ -13,6 +13,7 @@ class QWidget;
 
 namespace qm::browse {
 class CContrastShow;
+class CDevData;
 }
 
 namespace qm::window {
@@ -28,6 +29,10 @@ public:
     void SetTickedRecords(std::function<std::vector<browse::TickedRecord>()> source) { m_ticked = std::move(source); }
     // The record list's selected record id, 0 when none.
     void SetSelectedRecord(std::function<int()> source) { m_selected = std::move(source); }
+
+    // Both sources from the record list page: its ticked rows (with their
+    // start and end) and its selected row.
+    void JoinRecordList(browse::CDevData* list);
 
     // 1006: 316 with fewer than two ticks, the time dialog, the comparison page.
     void OnBnClickedCompare();
