@@ -5,7 +5,10 @@
 
 #include "CCompareWindowCommands.h"
 #include "CContrastShow.h"
+#include "CDevData.h"
 #include "CPrintDlg.h"
+#include "CRecordListModel.h"
+#include "CRecordWindowCommands.h"
 #include "MenuCommands.h"
 #include "SqlQuote.h"
 
@@ -111,4 +114,44 @@ TEST_F(CompareWindowTest, PrintCommandPrintsTheSelectedRecordAndLogsIt)
     EXPECT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(NoteTypes().value(NoteTypes().size() - 1), 10);
     EXPECT_EQ(NoteTexts().value(NoteTexts().size() - 1), QStringLiteral("记录打印A00000001"));
+}
+
+TEST_F(CompareWindowTest, TheRecordListsTicksAndSelectionReachCompareAndPrint)
+{
+    CQuillmarkBody& body = Open(false);
+    auto* records = new CRecordWindowCommands(body);
+    auto* commands = new CCompareWindowCommands(body);
+    commands->JoinRecordList(records->RecordList());
+    LogIn(0);
+    const int a = AddRecord(QStringLiteral("A00000001"), 0, 3);
+    const int b = AddRecord(QStringLiteral("B00000002"), 7, 3);
+    browse::CDevData* page = records->RecordList();
+    page->ListAllRecords(QString());
+    browse::CRecordListModel* model = page->Model();
+    ASSERT_GE(model->RowOfRecord(a), 0);
+    model->SetTicked(model->RowOfRecord(a), true);
+    body.Route(kBtnCompare);
+    EXPECT_EQ(m_messages.LastNumber(), 316);
+
+    model->SetTicked(model->RowOfRecord(b), true);
+    QString start, end;
+    OnNextModal([&](QWidget* w) {
+        auto* dlg = static_cast<browse::CDlgContrastTime*>(w);
+        start = dlg->StartEdit()->dateTime().toString(QStringLiteral("HH:mm"));
+        end = dlg->EndEdit()->dateTime().toString(QStringLiteral("HH:mm"));
+        dlg->reject();
+    });
+    body.Route(kBtnCompare);
+    EXPECT_EQ(start, QStringLiteral("00:00")); // the span of both ticked records
+    EXPECT_EQ(end, QStringLiteral("00:09"));
+
+    page->SelectRow(model->RowOfRecord(b));
+    bool printOptions = false;
+    OnNextModal([&](QWidget* w) {
+        printOptions = qobject_cast<browse::CPrintDlg*>(w) != nullptr;
+        static_cast<QDialog*>(w)->reject();
+    });
+    body.Route(kBtnPrint);
+    EXPECT_TRUE(printOptions);
+    EXPECT_NE(m_messages.LastNumber(), 189);
 }
