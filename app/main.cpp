@@ -53,13 +53,6 @@ int main(int argc, char** argv)
         // The record view: records opened from the list, merge mode (1005).
         auto* recordView = new qm::window::CRecordViewCommands(*body);
         records->JoinRecordView(*recordView);
-
-        new qm::window::CRecordWindowCommands(*body);
-
-        // Comparison (1006) and printing (32804, 1001). The record list page
-        // joins with SetTickedRecords and SetSelectedRecord when it is installed.
-        new qm::window::CCompareWindowCommands(*body);
-
         // Comparison (1006) and printing (32804, 1001) of the list's records.
         (new qm::window::CCompareWindowCommands(*body))->JoinRecordList(records->RecordList());
     });
