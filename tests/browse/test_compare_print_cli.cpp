@@ -1,6 +1,8 @@
 // quillmark-cli compare and print on records written in the stored formats,
 // as a logged-in user: files, messages on stderr, exit codes, audit entries.
 #include "DeviceFixture.h"
+#include "AppEnv.h"
+#include "Ciniwell.h"
 #include "RecordFixture.h"
 
 #include <QRegularExpression>
@@ -16,6 +18,8 @@ protected:
     void SetUp() override
     {
         RecordFixture::SetUp();
+        // The texts below are the Chinese module's, whatever the machine's locale.
+        qm::Settings().WriteIniStr(QStringLiteral("system"), QStringLiteral("language"), QStringLiteral("QUILLM_CH"));
         qmtest::AddUserRow(QString::fromLatin1(devtest::kCliUser), QString::fromLatin1(devtest::kCliPassword), 0);
     }
     devtest::CliRun Cli(const QStringList& args) { return devtest::RunCli(Folder(), args); }
