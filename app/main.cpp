@@ -6,6 +6,7 @@
 #include "CConfigWindowCommands.h"
 #include "CDeviceWindowCommands.h"
 #include "CDownloadWindowCommands.h"
+#include "COutputWindowCommands.h"
 #include "CQuillmarkApp.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
@@ -47,6 +48,8 @@ int main(int argc, char** argv)
         new qm::window::CConfigWindowCommands(*body, devices->BatchNote(), devices->InfoPage());
         // The record list and the folder tree's commands.
         new qm::window::CRecordWindowCommands(*body);
+        // Save as (csv, doc, table pdf, gdb) and the PDF report of the selected record.
+        new qm::window::COutputWindowCommands(*body);
     });
     return theApp.Run();
 }

@@ -185,7 +185,7 @@ bool ReportRecordTo(int recordId, QString path, QString* written)
     return true;
 }
 
-void SaveSelectedRecord(int recordId)
+void SaveSelectedRecord(int recordId, const BusyHint& busy)
 {
     if (recordId <= 0) {
         ShowMessage(236);
@@ -205,13 +205,18 @@ void SaveSelectedRecord(int recordId)
     QString path = answer.Path();
     if (!SaveFilePath(OutputExtension(kind), &path))
         return;
-    if (!WriteRecordExport(data, kind, path, LoginUserName(), Now()))
+    if (busy)
+        busy(true);
+    const bool ok = WriteRecordExport(data, kind, path, LoginUserName(), Now());
+    if (busy)
+        busy(false);
+    if (!ok)
         return;
     ShowMessage(183);
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), Msg(274) + RecordName(*data), 9);
 }
 
-void ReportSelectedRecord(int recordId)
+void ReportSelectedRecord(int recordId, const BusyHint& busy)
 {
     if (recordId <= 0) {
         ShowMessage(236);
@@ -230,7 +235,12 @@ void ReportSelectedRecord(int recordId)
     QString path = answer.Path();
     if (!SaveFilePath(QStringLiteral(".pdf"), &path))
         return;
-    if (!WriteRecordReport(data, path, LoginUserName(), Now()))
+    if (busy)
+        busy(true);
+    const bool ok = WriteRecordReport(data, path, LoginUserName(), Now());
+    if (busy)
+        busy(false);
+    if (!ok)
         return;
     ShowMessage(183);
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), Msg(339) + RecordName(*data), 28);
@@ -258,6 +268,38 @@ void ExportShownRecord(const std::shared_ptr<const browse::CRecordData>& shown, 
     const QString name = mergedNames.isEmpty() ? shown->header.name : mergedNames.join(u'|');
     WriteOperationLog(QStringLiteral("CDataShow::OnBnClickedBdataSave"),
                       QStringLiteral("%1 %2~%3").arg(name, shown->TimeText(0), shown->TimeText(shown->Count() - 1)), 9);
+}
+
+bool WriteImageFile(const QImage& image, const QString& path)
+{
+    if (image.isNull())
+        return false;
+    const bool jpeg = QFileInfo(path).suffix().compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0
+                      || QFileInfo(path).suffix().compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0;
+    return WriteFileAtomically(path, [&](QIODevice& out) { return image.save(&out, jpeg ? "JPEG" : "PNG"); });
+}
+
+bool SaveCurveImage(const std::function<QImage()>& takeBitmap)
+{
+    PathRequest request;
+    request.dialog = PathDialog::SaveFile;
+    request.filter = Msg(338);
+    const PathAnswer answer = AskPath(request);
+    if (answer.Cancelled())
+        return false;
+    QString path = answer.Path();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool typed = suffix == u"png" || suffix == u"jpg";
+    const QString extension = typed ? QStringLiteral(".") + suffix
+                                    : (answer.filter == 1 ? QStringLiteral(".jpg") : QStringLiteral(".png"));
+    if (!SaveFilePath(extension, &path))
+        return false;
+    if (!WriteImageFile(takeBitmap ? takeBitmap() : QImage(), path)) {
+        ShowMessageText(181, MsgF(181, {path}));
+        return false;
+    }
+    ShowMessage(183);
+    return true;
 }
 
 } // namespace qm::report

@@ -8,8 +8,10 @@
 #include "RecordData.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -48,14 +50,24 @@ bool SaveRecordTo(int recordId, OutputKind kind, QString path, const SaveOptions
 bool ReportRecordTo(int recordId, QString path, QString* written = nullptr);
 
 // The main window's commands on the selected record (`recordId` <= 0: none,
-// message 236): the save dialog, then as above.
-void SaveSelectedRecord(int recordId);     // OnBnClickedBsave
-void ReportSelectedRecord(int recordId);   // OnMenuPdf
+// message 236): the save dialog, then as above. `busy` is told when the
+// writing starts (true) and ends (false): the window shows a wait cursor.
+using BusyHint = std::function<void(bool)>;
+void SaveSelectedRecord(int recordId, const BusyHint& busy = {});     // OnBnClickedBsave
+void ReportSelectedRecord(int recordId, const BusyHint& busy = {});   // OnMenuPdf
 
 // The record view's export of what it shows (rows removed from the view are
 // not exported): 165 when empty, the save dialog with filter 166, then the
 // audit entry "%s %s~%s" (name, first and last sample) with source
 // "CDataShow::OnBnClickedBdataSave".
 void ExportShownRecord(const std::shared_ptr<const browse::CRecordData>& shown, const QStringList& mergedNames = {});
+
+// The curve image (button 1007, filter 338): PNG or JPEG of the curve
+// control's kept bitmap, which `takeBitmap` copies under the control's mutex.
+// A bitmap that cannot be encoded or written is reported (181), never
+// shown as saved. true when saved (183).
+bool SaveCurveImage(const std::function<QImage()>& takeBitmap);
+// Writes `image` as PNG or JPEG by the extension of `path`; false when it fails.
+bool WriteImageFile(const QImage& image, const QString& path);
 
 } // namespace qm::report

@@ -254,3 +254,24 @@ TEST_F(RecordOutputTest, CliExportReportAndAuditAsALoggedInUser)
     r = Cli({QStringLiteral("audit"), QStringLiteral("--from"), QStringLiteral("yesterday")});
     EXPECT_EQ(r.code, 2);
 }
+
+TEST_F(RecordOutputTest, CurveImageIsPngOrJpegAndAFailureIsReported)
+{
+    QImage bitmap(300, 200, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    PathScript paths;
+    paths.Answer({Folder() + QStringLiteral("/curve")}, 0);
+    paths.Answer({Folder() + QStringLiteral("/curve")}, 1);
+    EXPECT_TRUE(SaveCurveImage([&] { return bitmap; }));
+    EXPECT_TRUE(SaveCurveImage([&] { return bitmap; }));
+    EXPECT_EQ(paths.Requests().value(0).filter, Msg(338));
+    EXPECT_TRUE(Bytes(Folder() + QStringLiteral("/curve.png")).startsWith("\x89PNG"));
+    EXPECT_TRUE(Bytes(Folder() + QStringLiteral("/curve.jpg")).startsWith("\xFF\xD8"));
+    // No picture yet, or a folder that is not there: 181, nothing saved.
+    paths.Answer({Folder() + QStringLiteral("/none")}, 0);
+    EXPECT_FALSE(SaveCurveImage([] { return QImage(); }));
+    paths.Answer({Folder() + QStringLiteral("/missing/c.png")}, 0);
+    EXPECT_FALSE(SaveCurveImage([&] { return bitmap; }));
+    EXPECT_EQ(m_messages.Numbers(), (QList<int>{183, 183, 181, 181}));
+    EXPECT_FALSE(QFile::exists(Folder() + QStringLiteral("/none.png")));
+}
