@@ -62,18 +62,18 @@ bool WriteExportTextFile(const OutputRecord& record, const QString& separator, c
     const auto write = [&](TextEncoding encoding, bool* needsUtf8) {
         return WriteFileAtomically(path, [&](QIODevice& out) {
             bool ok = true;
-            QStringEncoder gbk("GBK");
             if (encoding == TextEncoding::Utf8Bom)
                 ok = out.write("\xEF\xBB\xBF", 3) == 3;
             BuildExportText(record, separator, headerSeparator, now, [&](const QString& part) {
                 QByteArray bytes;
                 if (encoding == TextEncoding::Gbk) {
-                    if (!GbkHolds(part)) {
+                    bool exact = false;
+                    bytes = EncodeGbk(part, &exact);
+                    if (!exact) {
                         *needsUtf8 = true;
                         ok = false;
                         return false;
                     }
-                    bytes = gbk.encode(part);
                 } else {
                     bytes = part.toUtf8();
                 }

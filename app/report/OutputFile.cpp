@@ -56,9 +56,7 @@ TextEncoding ConfiguredTextEncoding()
                                                                                     : TextEncoding::Gbk;
 }
 
-namespace {
-
-QByteArray ToGbk(const QString& text, bool* exact)
+QByteArray EncodeGbk(const QString& text, bool* exact)
 {
     QStringEncoder encoder("GBK");
     QByteArray bytes = encoder.encode(text);
@@ -70,6 +68,8 @@ QByteArray ToGbk(const QString& text, bool* exact)
     return bytes;
 }
 
+namespace {
+
 QByteArray Utf8WithBom(const QString& text) { return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8(); }
 
 } // namespace
@@ -77,7 +77,7 @@ QByteArray Utf8WithBom(const QString& text) { return QByteArray("\xEF\xBB\xBF", 
 bool GbkHolds(const QString& text)
 {
     bool exact = false;
-    ToGbk(text, &exact);
+    EncodeGbk(text, &exact);
     return exact;
 }
 
@@ -85,7 +85,7 @@ QByteArray EncodeText(const QString& text, TextEncoding wanted, TextEncoding* us
 {
     if (wanted == TextEncoding::Gbk) {
         bool exact = false;
-        QByteArray bytes = ToGbk(text, &exact);
+        QByteArray bytes = EncodeGbk(text, &exact);
         if (exact) {
             if (used)
                 *used = TextEncoding::Gbk;

@@ -37,6 +37,8 @@ QByteArray EncodeText(const QString& text, TextEncoding wanted, TextEncoding* us
 
 // True when every character of `text` has a GBK code (and reads back as itself).
 bool GbkHolds(const QString& text);
+// `text` in GBK; `exact` tells whether it holds every character.
+QByteArray EncodeGbk(const QString& text, bool* exact);
 
 // Writes `text` in the configured encoding (or `encoding`, when given) to
 // `path`; on failure message 181 with the path. A switch to UTF-8 is noted in

@@ -275,3 +275,27 @@ TEST_F(RecordOutputTest, CurveImageIsPngOrJpegAndAFailureIsReported)
     EXPECT_EQ(m_messages.Numbers(), (QList<int>{183, 183, 181, 181}));
     EXPECT_FALSE(QFile::exists(Folder() + QStringLiteral("/none.png")));
 }
+
+TEST_F(RecordOutputTest, TheRecordViewsExportWritesWhatItShows)
+{
+    auto shown = LoadRecordForOutput(m_record);
+    ASSERT_TRUE(shown);
+    browse::RemoveSamples(shown.get(), {0});
+    PathScript paths;
+    paths.Answer({Folder() + QStringLiteral("/view.pdf")}, 0);   // the name says pdf
+    ExportShownRecord(shown, {QStringLiteral("甲"), QStringLiteral("乙")});
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{183});
+    EXPECT_EQ(paths.Requests().value(0).filter, Msg(166));
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), Folder() + QStringLiteral("/view.pdf"), QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("记录名称:甲|乙"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("数据条数：5")));
+    EXPECT_FALSE(text.contains(QStringLiteral("标识:")));
+    EXPECT_EQ(Notes(9, QStringLiteral("甲|乙 2024-03-01 00:01:00~2024-03-01 00:05:00")), 1);
+    // Nothing shown: 165.
+    m_messages.Clear();
+    ExportShownRecord(std::make_shared<browse::CRecordData>());
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{165});
+}
