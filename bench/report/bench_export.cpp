@@ -74,6 +74,7 @@ int main(int argc, char** argv)
                                      dir.filePath(QStringLiteral("plain.txt")), &rows);
     const auto start = std::chrono::steady_clock::now();
     const auto data = qm::report::LoadRecordForOutput(record);
+    const double loadMs = benchreport::Seconds(start) * 1000.0;
     const bool ok = data
                     && qm::report::WriteRecordExport(data, qm::report::OutputKind::Csv,
                                                      dir.filePath(QStringLiteral("export.csv")),
@@ -83,7 +84,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_export: the export failed (export %d, %lld of %d rows read)\n", int(ok), rows, samples);
         return 1;
     }
-    std::printf("peak_rss_mb=%ld\n", benchreport::PeakRssMb());
+    std::printf("of the export: loading the record %.0f ms, writing the file %.0f ms; peak_rss_mb=%ld\n", loadMs,
+                exportMs - loadMs, benchreport::PeakRssMb());
     std::printf("rows=%d export_ms=%.0f baseline_ms=%.0f ratio=%.2f\n", samples, exportMs, baseline,
                 exportMs / baseline);
     return 0;

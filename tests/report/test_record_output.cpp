@@ -137,6 +137,11 @@ TEST_F(RecordOutputTest, RowsRemovedFromTheViewAreNotExportedAndTheRestRenumbere
     auto data = LoadRecordForOutput(m_record);
     ASSERT_TRUE(data);
     browse::RemoveSamples(data.get(), {1, 3});
+    // The rows' time texts are the record's own.
+    const OutputRecord output = OutputFromRecord(data, QStringLiteral("admin"));
+    ASSERT_EQ(output.rowCount, 4);
+    for (qsizetype i = 0; i < output.rowCount; ++i)
+        EXPECT_EQ(output.rowTime(i), data->TimeText(i));
     const QString path = Folder() + QStringLiteral("/view.doc");
     ASSERT_TRUE(WriteRecordExport(data, OutputKind::Doc, path, QStringLiteral("admin"), Now()));
     const QStringList lines = Gbk(Bytes(path)).split(QStringLiteral("\r\n"));
@@ -298,4 +303,21 @@ TEST_F(RecordOutputTest, TheRecordViewsExportWritesWhatItShows)
     m_messages.Clear();
     ExportShownRecord(std::make_shared<browse::CRecordData>());
     EXPECT_EQ(m_messages.Numbers(), QList<int>{165});
+}
+
+TEST_F(RecordOutputTest, RowTimesAcrossMidnightAndTheLeapDay)
+{
+    const int id = AddRecord(QStringLiteral("A00000002"), QStringLiteral("hA00000002_1"),
+                             {Row{QStringLiteral("2024-02-28 23:59:59"), QStringLiteral("1;2")},
+                              Row{QStringLiteral("2024-02-29 00:00:00"), QStringLiteral("1;2")},
+                              Row{QStringLiteral("2024-02-29 23:59:01"), QStringLiteral("1;2")},
+                              Row{QStringLiteral("2024-03-01 09:08:07"), QStringLiteral("1;2")}});
+    const auto data = LoadRecordForOutput(id);
+    ASSERT_TRUE(data);
+    const OutputRecord output = OutputFromRecord(data, QStringLiteral("admin"));
+    ASSERT_EQ(output.rowCount, 4);
+    EXPECT_EQ(output.rowTime(0), QStringLiteral("2024-02-28 23:59:59"));
+    EXPECT_EQ(output.rowTime(3), QStringLiteral("2024-03-01 09:08:07"));
+    for (qsizetype i = 0; i < output.rowCount; ++i)
+        EXPECT_EQ(output.rowTime(i), data->TimeText(i));
 }
