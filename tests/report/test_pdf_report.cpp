@@ -204,3 +204,22 @@ TEST(PdfReport, AnAbandonedOrFailedDocumentLeavesTheOldFile)
     EXPECT_EQ(messages.Numbers(), QList<int>({123}));
     EXPECT_TRUE(messages.Requests().value(0).text.startsWith(qm::Msg(123) + QStringLiteral(":")));
 }
+
+TEST(PdfReport, AuditExportIsATableOfItsFiveColumns)
+{
+    QTemporaryDir dir;
+    std::vector<AuditLine> rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back({QStringLiteral("admin"), QStringLiteral("记录保存"), QStringLiteral("2024-05-06 08:%1:00").arg(i, 2, 10, QLatin1Char('0')),
+                        QStringLiteral("记录保存冷库一号 2024-05-06 08:00:00~2024-05-07 10:05:00 第%1次").arg(i)});
+    const QString path = dir.filePath(QStringLiteral("audit.pdf"));
+    QString error;
+    ASSERT_TRUE(WriteTablePdfFile(path, BuildAuditExportText(QStringLiteral("anna"), rows), &error)) << error.toStdString();
+    const QString text = reporttest::PdfText(path);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("用户名:anna\n序号 时间 用户名 类型 操作内容\n1 2024-05-06 08:00:00 admin 记录保存 "
+                                               "记录保存冷库一号 2024-05-06 08:00:00~2024-05-07 10:05:00 第0次\n")))
+        << text.toStdString();
+    QDir().mkpath(QStringLiteral(QM_ARTEFACT_DIR));
+    QFile::remove(QStringLiteral(QM_ARTEFACT_DIR "/audit.pdf"));
+    QFile::copy(path, QStringLiteral(QM_ARTEFACT_DIR "/audit.pdf"));
+}
