@@ -3,11 +3,11 @@
 // The program is assembled here: the application object runs the main window,
 // and each subsystem is installed into the window's routing table and page
 // slots. A subsystem joins the program by one line below.
-#include "CConfigWindowCommands.h"
-
 #include "CCompareWindowCommands.h"
+#include "CConfigWindowCommands.h"
 #include "CDeviceWindowCommands.h"
 #include "CDownloadWindowCommands.h"
+#include "COutputWindowCommands.h"
 #include "CQuillmarkApp.h"
 #include "CQuillmarkBody.h"
 #include "CQuillmarkDlg.h"
@@ -55,6 +55,8 @@ int main(int argc, char** argv)
         records->JoinRecordView(*recordView);
         // Comparison (1006) and printing (32804, 1001) of the list's records.
         (new qm::window::CCompareWindowCommands(*body))->JoinRecordList(records->RecordList());
+        // Save as (csv, doc, table pdf, gdb) and the PDF report of the selected record.
+        new qm::window::COutputWindowCommands(*body);
     });
     return theApp.Run();
 }

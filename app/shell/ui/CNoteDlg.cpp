@@ -1,6 +1,10 @@
 #include "CNoteDlg.h"
 
+#include "AuditExport.h"
 #include "AuditSearch.h"
+#include "LoginState.h"
+#include "OutputFile.h"
+#include "PathSeam.h"
 #include "Clock.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
@@ -66,8 +70,6 @@ CNoteDlg::CNoteDlg(QWidget* parent) : QDialog(parent)
     search->setDefault(true);
     m_export = new QPushButton(Msg(5054), this);
     m_export->setObjectName(QStringLiteral("export"));
-    // The PDF export comes with the report writer.
-    m_export->setEnabled(false);
 
     auto* filters = new QGridLayout;
     filters->addWidget(new QLabel(Msg(134), this), 0, 0);
@@ -104,12 +106,14 @@ CNoteDlg::CNoteDlg(QWidget* parent) : QDialog(parent)
     layout->addLayout(filters);
     layout->addWidget(m_list);
     connect(search, &QPushButton::clicked, this, &CNoteDlg::OnBnClickedSearch);
+    connect(m_export, &QPushButton::clicked, this, &CNoteDlg::OnBnClickedExport);
     resize(760, 520);
 }
 
 void CNoteDlg::OnBnClickedSearch()
 {
     m_list->clear();
+    m_rows.clear();
     const QString start = m_startDate->date().toString(QStringLiteral("yyyy-MM-dd"))
                           + m_startTime->time().toString(QStringLiteral(" HH:mm"));
     const QString end =
@@ -133,9 +137,29 @@ void CNoteDlg::OnBnClickedSearch()
         items << item;
     }
     m_list->addTopLevelItems(items);
+    m_rows = *rows;
     m_list->resizeColumnToContents(4);
     if (m_list->columnWidth(4) < 300)
         m_list->setColumnWidth(4, 300);
+}
+
+void CNoteDlg::OnBnClickedExport()
+{
+    if (m_rows.isEmpty()) {
+        ShowMessage(165);
+        return;
+    }
+    PathRequest request;
+    request.dialog = PathDialog::SaveFile;
+    request.filter = QStringLiteral("(*.pdf)|*.pdf||");
+    QString path = AskPath(request).Path();
+    if (!report::SaveFilePath(QStringLiteral(".pdf"), &path))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = report::ExportAuditTrail(path, LoginUserName(), m_rows);
+    QApplication::restoreOverrideCursor();
+    if (ok)
+        ShowMessage(183);
 }
 
 } // namespace qm

@@ -1,6 +1,9 @@
 #pragma once
 // The audit trail viewer: time window, type and user filters, the rows found.
+#include "AuditSearch.h"
+
 #include <QDialog>
+#include <QList>
 
 class QComboBox;
 class QDateEdit;
@@ -25,6 +28,8 @@ public:
 
 public slots:
     void OnBnClickedSearch();
+    // "导出": the listed rows as a PDF (165 when the list is empty).
+    void OnBnClickedExport();
 
 private:
     QDateEdit* m_startDate;
@@ -35,6 +40,7 @@ private:
     QComboBox* m_user;
     QTreeWidget* m_list;
     QPushButton* m_export;
+    QList<NoteRow> m_rows;   // the rows listed, in the list's order
 };
 
 } // namespace qm

@@ -242,6 +242,7 @@ void CQuillmarkBody::SetSelectedRecord(bool selected, bool imported)
 
 void CQuillmarkBody::SelectRecord(int recordId, bool imported)
 {
+    m_recordId = recordId;
     SetSelectedRecord(recordId > 0, imported);
     emit recordSelected(recordId, imported);
 }

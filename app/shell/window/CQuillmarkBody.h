@@ -77,6 +77,8 @@ public:
     // The record list selected the record `recordId` (0: none): as
     // SetSelectedRecord, and the pages that show a record follow (recordSelected).
     void SelectRecord(int recordId, bool imported);
+    // The record selected in the record list (0: none). The output commands read it.
+    int SelectedRecordId() const { return m_recordSelected ? m_recordId : 0; }
     // The record list is shown (no data or comparison page over it).
     void SetListMode(bool listMode);
     // Records of `sn` were stored (a download): the list and the pages follow.
@@ -144,6 +146,7 @@ private:
     const QEvent* m_enterInPage = nullptr;   // an Enter on its way up from a page
     bool m_listMode = true;
     bool m_recordSelected = false;
+    int m_recordId = 0;
     bool m_recordImported = false;
 };
 

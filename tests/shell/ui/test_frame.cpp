@@ -11,6 +11,7 @@
 #include "Clock.h"
 #include "InstanceGuard.h"
 #include "OperationLog.h"
+#include "PathSeam.h"
 #include "Strings.h"
 #include "Users.h"
 
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QTimeEdit>
 #include <QTreeWidget>
 
@@ -244,7 +246,10 @@ TEST_F(FrameTest, AuditViewerSearchBounds)
     EXPECT_EQ(dialog.TypeCombo()->itemData(28).toInt(), 28);
     EXPECT_EQ(dialog.TypeCombo()->itemText(28), OperationTypeText(28));
     EXPECT_EQ(dialog.UserCombo()->itemText(0), QString());
-    EXPECT_EQ(dialog.ExportButton()->isEnabled(), false);
+    // Nothing listed yet: nothing to export.
+    dialog.ExportButton()->click();
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{165});
+    m_messages.Clear();
 
     const auto search = [&](QTime from, QTime to) {
         dialog.StartDate()->setDate(day);
@@ -270,6 +275,32 @@ TEST_F(FrameTest, AuditViewerSearchBounds)
     dialog.TypeCombo()->setCurrentIndex(4);
     EXPECT_EQ(search(QTime(10, 30), QTime(10, 30)), (QStringList{"in 59"}));
     EXPECT_TRUE(m_messages.Numbers().isEmpty());
+
+    // The export holds the logged-in user, the column names and the listed rows.
+    dialog.UserCombo()->setCurrentIndex(0);
+    dialog.TypeCombo()->setCurrentIndex(0);
+    ASSERT_EQ(search(QTime(10, 30), QTime(10, 30)).size(), 3);
+    SetLogin(1, QStringLiteral("admin"), QString(), 0, QString());
+    PathScript paths;
+    const QString pdf = m_folder.filePath(QStringLiteral("audit"));
+    paths.Answer({pdf});
+    dialog.ExportButton()->click();
+    EXPECT_EQ(m_messages.Numbers(), QList<int>{183});
+    EXPECT_EQ(paths.Requests().value(0).filter, QStringLiteral("(*.pdf)|*.pdf||"));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf + QStringLiteral(".pdf"), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString read = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(read.startsWith(Msg(169) + QStringLiteral("admin\n"))) << read.toStdString();
+    EXPECT_TRUE(read.contains(QStringLiteral("序号 时间 用户名 类型 操作内容\n1 2025-06-01 10:30:59 amy")));
+    EXPECT_TRUE(read.contains(QStringLiteral("3 2025-06-01 10:30:00 bob")));
+    EXPECT_FALSE(read.contains(QStringLiteral("before")));
+    // Asked again onto the same file: 167, and No keeps it.
+    paths.Answer({pdf + QStringLiteral(".pdf")});
+    m_messages.Answer(AnswerNo);
+    dialog.ExportButton()->click();
+    EXPECT_EQ(m_messages.Numbers(), (QList<int>{183, 167}));
+    ClearLogin();
 }
 
 // In English the viewer's type column holds the longest type text whole, and
