@@ -149,12 +149,14 @@ void CDataShow::BuildControls()
     m_delete = new QPushButton(Msg(5053), m_rangeRow);
     m_cancel = new QPushButton(Msg(5051), m_rangeRow);
     m_refresh = new QPushButton(Msg(5808), m_rangeRow);
+    m_export = new QPushButton(Msg(5054), m_rangeRow);
     for (QWidget* w :
          std::initializer_list<QWidget*>{new QLabel(Msg(180), m_rangeRow), m_fromDate, m_fromTime,
                                          new QLabel(Msg(5805), m_rangeRow), m_toDate, m_toTime, m_search, m_precise})
         range->addWidget(w);
     range->addStretch(1);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_refresh, m_batchButton, m_selectAll, m_delete, m_cancel})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_refresh, m_batchButton, m_selectAll, m_delete, m_cancel, m_export})
         range->addWidget(w);
     layout->addWidget(m_rangeRow);
 
@@ -233,6 +235,7 @@ void CDataShow::BuildControls()
     connect(m_viewSelector, &QComboBox::currentIndexChanged, this, [this] { ApplyViewState(); });
     connect(m_back, &QPushButton::clicked, this, &CDataShow::OnBack);
     connect(m_search, &QPushButton::clicked, this, &CDataShow::OnSearch);
+    connect(m_export, &QPushButton::clicked, this, &CDataShow::exportRequested);
     connect(m_precise, &QPushButton::clicked, this, &CDataShow::OnPreciseQuery);
     connect(m_batchButton, &QPushButton::clicked, this, &CDataShow::OnBatchSelect);
     connect(m_selectAll, &QCheckBox::clicked, this, &CDataShow::OnSelectAll);

@@ -104,6 +104,7 @@ public:
     QCheckBox* AxesBox() const { return m_axes; }
     QCheckBox* AlarmBox() const { return m_alarm; }
     QWidget* MergeControls() const { return m_mergeRow; }
+    QPushButton* ExportButton() const { return m_export; }
     void SetRangePickers(const QDateTime& start, const QDateTime& end);
     std::vector<MergeSlot> Slots() const;
 
@@ -112,6 +113,8 @@ signals:
     void backRequested();
     // Save the curve picture (the output subsystem answers).
     void screenshotRequested();
+    // Export the rows shown (1215; the output subsystem answers).
+    void exportRequested();
 
 private:
     void BuildControls();
@@ -142,6 +145,7 @@ private:
     QTimeEdit* m_toTime = nullptr;
     QPushButton* m_search = nullptr;
     QPushButton* m_precise = nullptr;
+    QPushButton* m_export = nullptr;
     QPushButton* m_batchButton = nullptr;
     QCheckBox* m_selectAll = nullptr;
     QPushButton* m_delete = nullptr;

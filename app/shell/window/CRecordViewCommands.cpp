@@ -1,9 +1,12 @@
 #include "CRecordViewCommands.h"
 
+#include "CCustomGraph.h"
 #include "CDataShow.h"
 #include "CDevManager.h"
 #include "CQuillmarkBody.h"
 #include "MessageSeam.h"
+#include "OutputCommands.h"
+#include "RecordData.h"
 #include "Schema.h"
 
 #include <QStackedWidget>
@@ -71,6 +74,10 @@ CRecordViewCommands::CRecordViewCommands(CQuillmarkBody& body) : QObject(&body),
         return list;
     });
     connect(m_page, &browse::CDataShow::backRequested, this, &CRecordViewCommands::ShowList);
+    // The output layer answers the page's export and curve picture buttons.
+    connect(m_page, &browse::CDataShow::exportRequested, this, [this] { ExportShown(); });
+    connect(m_page, &browse::CDataShow::screenshotRequested, this,
+            [this] { report::SaveCurveImage([this] { return m_page->Graph()->LastBitmap(); }); });
     body.Commands().Install(kBtnMerge, [this] { OnBnClickedBmerge(); });
     body.UpdateToolbar();
 }
@@ -124,6 +131,22 @@ void CRecordViewCommands::OpenMerge(const std::vector<int>& recordIds)
     }
     if (m_page->OpenMerge(slotList))
         ShowView();
+}
+
+void CRecordViewCommands::ExportShown()
+{
+    // In merge mode the export names every merged record, in slot order.
+    QStringList mergedNames;
+    if (m_page->MergeMode()) {
+        for (const browse::MergeSlot& slot : m_page->Slots()) {
+            if (!slot.IsComplete())
+                continue;
+            for (const browse::RecordChoice& choice : browse::RecordsOfLogger(slot.sn))
+                if (choice.id == slot.recordId)
+                    mergedNames << choice.name;
+        }
+    }
+    report::ExportShownRecord(std::make_shared<const browse::CRecordData>(m_page->Data()), mergedNames);
 }
 
 } // namespace qm::window

@@ -36,6 +36,8 @@ public:
     void SetTickedRecords(std::function<std::vector<int>()> source) { m_ticked = std::move(source); }
     // Back: the page shown before the record view.
     void ShowList();
+    // 1215: the rows shown (the merged records' names in merge mode) to a file.
+    void ExportShown();
 
 private:
     void ShowView();

@@ -9,7 +9,12 @@
 #include "WindowFixture.h"
 
 #include "MessageSeam.h"
+#include "PathSeam.h"
+#include "Strings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
 
@@ -90,4 +95,21 @@ TEST_F(RecordViewWindowTest, TheListOpensAndMergesThroughTheRecordView)
     EXPECT_EQ(stack->currentWidget(), view->Page());
     EXPECT_TRUE(view->Page()->MergeMode());
     EXPECT_NE(script.LastNumber(), 303);
+
+    // The view's export writes the merged rows under both records' names.
+    qm::PathScript paths;
+    const QString out = QDir(Folder()).filePath(QStringLiteral("merged.csv"));
+    paths.Answer({out}, 0);
+    view->Page()->ExportButton()->click();
+    ASSERT_EQ(paths.Requests().size(), 1);
+    EXPECT_EQ(paths.Requests().at(0).filter, qm::Msg(166));
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_GT(file.readAll().count('\n'), 12);
+
+    // The curve picture button asks where to save the picture (cancelled here).
+    paths.Cancel();
+    emit view->Page()->screenshotRequested();
+    ASSERT_EQ(paths.Requests().size(), 2);
+    EXPECT_EQ(paths.Requests().at(1).filter, qm::Msg(338));
 }
