@@ -18,9 +18,11 @@ int PartInt(const QStringList& parts, int i) { return i < parts.size() ? parts.a
 
 QString Part(const QStringList& parts, int i) { return i < parts.size() ? parts.at(i).trimmed() : QString(); }
 
+} // namespace
+
 // The configuration of the connected logger `sn` as a config row would hold
 // it: what a record of that logger without any row was most likely recorded with.
-std::optional<store::RecordConfigTexts> ConnectedTexts(const QString& sn)
+std::optional<store::RecordConfigTexts> ConnectedConfigTexts(const QString& sn)
 {
     const DevicePtr device = DeviceManager().Find(sn);
     if (!device)
@@ -55,8 +57,6 @@ std::optional<store::RecordConfigTexts> ConnectedTexts(const QString& sn)
     t.lowerLimits = store::JoinCodes(floors);
     return t;
 }
-
-} // namespace
 
 ConfigForm FormFromConfigRow(const QString& interval, int startMode, const QString& startTime, int stopMode,
                              const QString& stopTime, const QString& types, const QString& alarms,
@@ -115,7 +115,7 @@ bool ReadRecordSettings(int recordId, RecordSettings* settings)
     // A record without its row gets one, by the same rule as the record view.
     store::RecordConfigTexts t;
     const QString sn = settings->sn;
-    if (store::EnsureRecordConfig(*logger, recordId, &t, [sn] { return ConnectedTexts(sn); }) != 1)
+    if (store::EnsureRecordConfig(*logger, recordId, &t, [sn] { return ConnectedConfigTexts(sn); }) != 1)
         return false;
     settings->form =
         FormFromConfigRow(t.recordInterval, t.startMode, t.startTime, t.stopMode, t.stopTime, t.channelTypes,

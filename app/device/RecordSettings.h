@@ -3,6 +3,9 @@
 // in the logger's own database, in the shape the configuration pages show.
 // QtCore only.
 #include "DeviceConfig.h"
+#include "RecordConfig.h"
+
+#include <optional>
 
 namespace qm::device {
 
@@ -21,5 +24,10 @@ ConfigForm FormFromConfigRow(const QString& interval, int startMode, const QStri
                              const QString& stopTime, const QString& types, const QString& alarms,
                              const QString& floors, const QString& tops, const QString& lowerBounds,
                              const QString& upperBounds);
+
+// The configuration of the connected logger `sn` as a config row would hold
+// it (what a record of that logger without a row was most likely recorded
+// with); none when `sn` is not connected.
+std::optional<store::RecordConfigTexts> ConnectedConfigTexts(const QString& sn);
 
 } // namespace qm::device

@@ -47,10 +47,10 @@ protected:
     void TearDown() override { SetProgramLogWriter({}); }
 
     // The phone database is written, then opened the way the import opens it.
-    QList<PhoneLogger> Open(const QList<PhoneLoggerData>& specs)
+    QList<PhoneLogger> Open(const QList<PhoneLoggerData>& phoneLoggers)
     {
         phoneFile = scratch.File(QStringLiteral("kvr.db"));
-        storetest::WritePhoneDatabase(phoneFile, specs);
+        storetest::WritePhoneDatabase(phoneFile, phoneLoggers);
         phoneBytes = storetest::FileBytes(phoneFile);
         EXPECT_TRUE(phone.Open(phoneFile, true));
         QList<PhoneLogger> loggers;

@@ -7,58 +7,19 @@
 #include "MessageSeam.h"
 #include "OutputCommands.h"
 #include "RecordData.h"
+#include "RecordSettings.h"
 #include "Schema.h"
 
 #include <QStackedWidget>
 #include <QTreeWidget>
 
 namespace qm::window {
-namespace {
-
-// The configuration of a connected logger as its config row would hold it.
-std::optional<store::RecordConfigTexts> ConnectedConfig(const QString& sn)
-{
-    const device::DevicePtr device = device::DeviceManager().Find(sn);
-    if (!device)
-        return std::nullopt;
-    const device::ConfigInfo& c = device->config;
-    const int count = qBound(0, c.channelCount, device::kMaxChannels);
-    QList<int> types, alarms, tops, floors;
-    QList<double> upper, lower;
-    for (int i = 0; i < count; ++i) {
-        const device::ChannelConfig& ch = device->channels[i];
-        types << ch.channelType;
-        alarms << ch.alarmSwitch;
-        upper << ch.alarmUpper;
-        lower << ch.alarmLower;
-        tops << ch.upperBound;
-        floors << ch.lowerBound;
-    }
-    store::RecordConfigTexts t;
-    t.recordInterval =
-        store::FormatInterval(c.recordInterval.wHour, c.recordInterval.wMinute, c.recordInterval.wSecond);
-    t.startMode = c.startMode;
-    t.startTime = store::FormatConfigTime(c.startTime.wYear, c.startTime.wMonth, c.startTime.wDay, c.startTime.wHour,
-                                          c.startTime.wMinute);
-    t.stopMode = c.stopMode;
-    t.stopTime = store::FormatConfigTime(c.stopTime.wYear, c.stopTime.wMonth, c.stopTime.wDay, c.stopTime.wHour,
-                                         c.stopTime.wMinute);
-    t.channelTypes = store::JoinCodes(types);
-    t.alarmSwitches = store::JoinCodes(alarms);
-    t.alarmUpper = store::JoinDecimals(upper);
-    t.alarmLower = store::JoinDecimals(lower);
-    t.upperLimits = store::JoinCodes(tops);
-    t.lowerLimits = store::JoinCodes(floors);
-    return t;
-}
-
-} // namespace
 
 CRecordViewCommands::CRecordViewCommands(CQuillmarkBody& body) : QObject(&body), m_body(body)
 {
     m_page = new browse::CDataShow(body.RecordArea());
     m_page->hide();
-    m_page->SetConnectedConfigFor(ConnectedConfig);
+    m_page->SetConnectedConfigFor(device::ConnectedConfigTexts);
     m_page->SetDeviceList([this] {
         // The loggers of the device tree, in tree order.
         QList<QPair<QString, QString>> list;
