@@ -59,6 +59,10 @@ QString ReadGbk(const QString& path)
 
 } // namespace
 
+namespace {
+QString PdfPageText(const QString& pdf, int page);
+} // namespace
+
 TEST_F(CompareCliTest, CompareWritesTheViewsExportAndLogsIt)
 {
     const std::vector<int> ids = TwoRecords();
@@ -78,12 +82,20 @@ TEST_F(CompareCliTest, CompareWritesTheViewsExportAndLogsIt)
     const auto again = Cli({"compare", "--record", QString::number(ids[0]), "--record", QString::number(ids[1]),
                             "--type", "1", "--format", "csv", "--out", out});
     EXPECT_EQ(again.code, 1);
-    EXPECT_TRUE(again.err.startsWith(QStringLiteral("167:")));
+    EXPECT_TRUE(again.err.contains(QStringLiteral("167: ")));
     EXPECT_EQ(ReadGbk(out + QStringLiteral(".csv")), text);
     const auto doc = Cli({"compare", "--record", QString::number(ids[0]), "--record", QString::number(ids[1]),
                           "--from", T(1), "--to", T(0), "--type", "1", "--format", "doc", "--out", out, "--force"});
     ASSERT_EQ(doc.code, 0) << qPrintable(doc.err);
     EXPECT_TRUE(ReadGbk(out + QStringLiteral(".doc")).startsWith(QStringLiteral("最大值\t21.0\t30.5\r\n")));
+
+    // The PDF form: the figures carry their logger's SN, as a table.
+    const auto pdf = Cli({"compare", "--record", QString::number(ids[0]), "--record", QString::number(ids[1]),
+                          "--type", "1", "--format", "pdf", "--out", out});
+    ASSERT_EQ(pdf.code, 0) << qPrintable(pdf.err);
+    const QString page = PdfPageText(out + QStringLiteral(".pdf"), 1);
+    EXPECT_TRUE(page.contains(QStringLiteral("(A00000001)"))) << qPrintable(page);
+    EXPECT_TRUE(page.contains(QStringLiteral("B00000002"))) << qPrintable(page);
 }
 
 TEST_F(CompareCliTest, CompareRefusals)
@@ -92,7 +104,7 @@ TEST_F(CompareCliTest, CompareRefusals)
     const QString out = Folder() + QStringLiteral("/x.csv");
     auto r = Cli({"compare", "--record", QString::number(ids[0]), "--type", "1", "--format", "csv", "--out", out});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.startsWith(QStringLiteral("316:"))) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("316: "))) << qPrintable(r.err);
     r = Cli({"compare", "--record", QString::number(ids[0]), "--record", QString::number(ids[1]), "--type", "2",
              "--format", "csv", "--out", out});
     EXPECT_EQ(r.code, 0); // A has humidity

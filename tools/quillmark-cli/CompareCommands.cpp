@@ -5,6 +5,7 @@
 #include "Comparison.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
+#include "ReportWriter.h"
 #include "Strings.h"
 
 #include <QFileInfo>
@@ -66,10 +67,6 @@ int RunCompare(const QStringList& args)
         ShowMessage(316);
         return kExitFailed;
     }
-    if (a.format == QLatin1String("pdf")) {
-        PrintError(QStringLiteral("compare: the PDF form needs the report writer, which this build lacks"));
-        return kExitFailed;
-    }
     const browse::TimeWindow window = a.from.isEmpty() ? browse::TimeWindow{} : browse::ComparisonWindow(a.from, a.to);
     browse::CComparison comparison;
     const browse::LoadResult loaded = browse::LoadComparison(a.records, window, &comparison);
@@ -90,7 +87,11 @@ int RunCompare(const QStringList& args)
         Consent(Destroys::File);
     if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
         return kExitFailed;
-    if (!browse::WriteComparisonExport(path, comparison, view))
+    const bool written = a.format == QLatin1String("pdf")
+                             ? report::WriteTablePdf(path, browse::ComparisonExportText(comparison, view,
+                                                                                        QStringLiteral("\t"), true))
+                             : browse::WriteComparisonExport(path, comparison, view);
+    if (!written)
         return kExitFailed;
     ShowMessage(183);
     WriteOperationLog(QStringLiteral("CContrastShow::OnBnClickedBdataSave"), browse::ComparisonLogText(comparison, view),
@@ -104,7 +105,9 @@ const CliRegistrar g_compare{{"compare", RunCompare,
                               "\"Y-M-D h:m:s\"]\n"
                               "        --type CODE --format csv|doc|pdf --out FILE [--force]\n"
                               "                                          the comparison of records as the comparison "
-                              "view exports it"}};
+                              "view exports it",
+                              {},
+                              true}};
 
 } // namespace
 } // namespace qm::cli

@@ -1,5 +1,7 @@
 #include "CContrastShow.h"
 
+#include "ReportWriter.h"
+
 #include "AppEnv.h"
 #include "CCustomGraph.h"
 #include "CPrintDlg.h"
@@ -8,6 +10,7 @@
 #include "MessageSeam.h"
 #include "OperationLog.h"
 #include "PathSeam.h"
+#include "ReportWriter.h"
 #include "Strings.h"
 
 #include <QAbstractTableModel>
@@ -454,17 +457,18 @@ void CContrastShow::OnBnClickedBdataSave()
     if (answer.Cancelled())
         return;
     QString path = answer.Path();
-    const QString extension = answer.filter == 1 ? QStringLiteral(".doc") : QStringLiteral(".csv");
-    if (answer.filter == 2) {
-        // The table PDF comes with the report writer; until then the text forms.
-        ShowMessage(123);
-        return;
-    }
+    const bool pdf = answer.filter == 2;
+    const QString extension = pdf ? QStringLiteral(".pdf")
+                              : answer.filter == 1 ? QStringLiteral(".doc")
+                                                   : QStringLiteral(".csv");
     if (!path.endsWith(extension, Qt::CaseInsensitive))
         path += extension;
     if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
         return;
-    if (!WriteComparisonExport(path, *m_comparison, m_view))
+    const bool written = pdf ? report::WriteTablePdf(path, ComparisonExportText(*m_comparison, m_view,
+                                                                                QStringLiteral("\t"), true))
+                             : WriteComparisonExport(path, *m_comparison, m_view);
+    if (!written)
         return;
     ShowMessage(183);
     WriteOperationLog(QStringLiteral("CContrastShow::OnBnClickedBdataSave"), ComparisonLogText(*m_comparison, m_view),

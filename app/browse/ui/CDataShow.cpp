@@ -2,9 +2,12 @@
 
 #include "AppEnv.h"
 #include "CSelectCurve.h"
+#include "CPrintDlg.h"
 #include "CSelectData.h"
 #include "Ciniwell.h"
+#include "LoginState.h"
 #include "MessageSeam.h"
+#include "PrintLayout.h"
 #include "Strings.h"
 
 #include <QApplication>
@@ -150,13 +153,14 @@ void CDataShow::BuildControls()
     m_cancel = new QPushButton(Msg(5051), m_rangeRow);
     m_refresh = new QPushButton(Msg(5808), m_rangeRow);
     m_export = new QPushButton(Msg(5054), m_rangeRow);
+    m_print = new QPushButton(Msg(240), m_rangeRow);
     for (QWidget* w :
          std::initializer_list<QWidget*>{new QLabel(Msg(180), m_rangeRow), m_fromDate, m_fromTime,
                                          new QLabel(Msg(5805), m_rangeRow), m_toDate, m_toTime, m_search, m_precise})
         range->addWidget(w);
     range->addStretch(1);
     for (QWidget* w :
-         std::initializer_list<QWidget*>{m_refresh, m_batchButton, m_selectAll, m_delete, m_cancel, m_export})
+         std::initializer_list<QWidget*>{m_refresh, m_batchButton, m_selectAll, m_delete, m_cancel, m_export, m_print})
         range->addWidget(w);
     layout->addWidget(m_rangeRow);
 
@@ -236,6 +240,7 @@ void CDataShow::BuildControls()
     connect(m_back, &QPushButton::clicked, this, &CDataShow::OnBack);
     connect(m_search, &QPushButton::clicked, this, &CDataShow::OnSearch);
     connect(m_export, &QPushButton::clicked, this, &CDataShow::exportRequested);
+    connect(m_print, &QPushButton::clicked, this, &CDataShow::OnPrint);
     connect(m_precise, &QPushButton::clicked, this, &CDataShow::OnPreciseQuery);
     connect(m_batchButton, &QPushButton::clicked, this, &CDataShow::OnBatchSelect);
     connect(m_selectAll, &QCheckBox::clicked, this, &CDataShow::OnSelectAll);
@@ -657,6 +662,22 @@ void CDataShow::OnRefresh()
         return;
     }
     ShowRecord(result, m_data.window.IsEmpty());
+}
+
+void CDataShow::OnPrint()
+{
+    if (m_data.IsEmpty()) {
+        ShowMessage(165);
+        return;
+    }
+    // The rows shown (a search or deleted rows included), with their curve.
+    PrintSource source;
+    auto shown = std::make_shared<const CRecordData>(m_data);
+    source.data = shown;
+    source.channelList = shown->channelList;
+    source.curveSnapshot = RecordCurveSnapshot(*shown, false);
+    source.user = LoginUserName();
+    PrintWithOptions(this, source);
 }
 
 } // namespace qm::browse

@@ -90,6 +90,7 @@ public:
     void OnRefresh();          // 1263 (merge mode)
     void OnSwap(int slot);     // 1260, 1264, 1267: slot and slot + 1 (0-based)
     void OnBack();             // 1006
+    void OnPrint();            // 1216
     void SetCurveMode(int mode);
 
     // --- parts, for the window and for tests
@@ -105,6 +106,7 @@ public:
     QCheckBox* AlarmBox() const { return m_alarm; }
     QWidget* MergeControls() const { return m_mergeRow; }
     QPushButton* ExportButton() const { return m_export; }
+    QPushButton* PrintButton() const { return m_print; }
     void SetRangePickers(const QDateTime& start, const QDateTime& end);
     std::vector<MergeSlot> Slots() const;
 
@@ -146,6 +148,7 @@ private:
     QPushButton* m_search = nullptr;
     QPushButton* m_precise = nullptr;
     QPushButton* m_export = nullptr;
+    QPushButton* m_print = nullptr;
     QPushButton* m_batchButton = nullptr;
     QCheckBox* m_selectAll = nullptr;
     QPushButton* m_delete = nullptr;

@@ -2,6 +2,7 @@
 // loggers opened in the record area, and the merge button.
 #include "CDataShow.h"
 #include "CDevData.h"
+#include "CPrintDlg.h"
 #include "CRecordListModel.h"
 #include "CRecordViewCommands.h"
 #include "CRecordWindowCommands.h"
@@ -14,6 +15,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
@@ -112,4 +116,23 @@ TEST_F(RecordViewWindowTest, TheListOpensAndMergesThroughTheRecordView)
     emit view->Page()->screenshotRequested();
     ASSERT_EQ(paths.Requests().size(), 2);
     EXPECT_EQ(paths.Requests().at(1).filter, qm::Msg(338));
+
+    // The view's print button prints what the view shows (here to a PDF).
+    const QString pdf = QDir(Folder()).filePath(QStringLiteral("view-print.pdf"));
+    qm::browse::SetPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    });
+    OnNextModal([](QWidget* w) {
+        auto* dlg = static_cast<qm::browse::CPrintDlg*>(w);
+        dlg->Available()->item(0)->setSelected(true);
+        dlg->OnBnClickedAdd();
+        dlg->DataBox()->setChecked(true);
+        dlg->OnBnClickedOk();
+    });
+    view->Page()->PrintButton()->click();
+    qm::browse::SetPrinterChooser({});
+    EXPECT_EQ(script.LastNumber(), 243);
+    EXPECT_TRUE(QFile::exists(pdf));
 }
