@@ -5,8 +5,6 @@
 #include "Strings.h"
 
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QStringEncoder>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -294,18 +292,12 @@ QString ComparisonExportText(const CComparison& comparison, const ComparisonView
     return text;
 }
 
-bool WriteComparisonExport(const QString& path, const CComparison& comparison, const ComparisonView& view)
+QString ComparisonExportFor(const QString& path, const CComparison& comparison, const ComparisonView& view)
 {
-    const QString separator = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? QStringLiteral(",")
-                                                                                          : QStringLiteral("\t");
-    QStringEncoder gbk("GBK");
-    const QByteArray bytes = gbk.encode(ComparisonExportText(comparison, view, separator, false));
-    QSaveFile file(path);
-    if (gbk.hasError() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        qm::ShowMessageText(181, qm::MsgF(181, {path}));
-        return false;
-    }
-    return true;
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        return ComparisonExportText(comparison, view, QStringLiteral("\t"), true);
+    const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    return ComparisonExportText(comparison, view, csv ? QStringLiteral(",") : QStringLiteral("\t"), false);
 }
 
 QString ComparisonLogText(const CComparison& comparison, const ComparisonView& view)

@@ -80,10 +80,9 @@ LoadResult LoadComparison(const std::vector<int>& recordIds, const TimeWindow& w
 // "-" where a record has no sample.
 QString ComparisonExportText(const CComparison& comparison, const ComparisonView& view, const QString& separator,
                              bool pdfForm);
-// Writes the export of `view` to `path` by its extension (".csv" with ",",
-// ".doc" with tabs) as GBK text in one piece through a temporary file, so a
-// failure leaves what was there; message 181 with the path on failure.
-bool WriteComparisonExport(const QString& path, const CComparison& comparison, const ComparisonView& view);
+// The export text of `view` for a file at `path`: ".csv" with ",", else
+// tabs; the table PDF takes its own form.
+QString ComparisonExportFor(const QString& path, const CComparison& comparison, const ComparisonView& view);
 // The operation-log text of an export: the record names joined with "|",
 // a blank and the first and last sample time joined with "~".
 QString ComparisonLogText(const CComparison& comparison, const ComparisonView& view);

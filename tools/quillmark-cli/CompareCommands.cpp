@@ -5,6 +5,7 @@
 #include "Comparison.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
+#include "OutputFile.h"
 #include "ReportWriter.h"
 #include "Strings.h"
 
@@ -87,10 +88,9 @@ int RunCompare(const QStringList& args)
         Consent(Destroys::File);
     if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
         return kExitFailed;
-    const bool written = a.format == QLatin1String("pdf")
-                             ? report::WriteTablePdf(path, browse::ComparisonExportText(comparison, view,
-                                                                                        QStringLiteral("\t"), true))
-                             : browse::WriteComparisonExport(path, comparison, view);
+    const QString text = browse::ComparisonExportFor(path, comparison, view);
+    const bool written =
+        a.format == QLatin1String("pdf") ? report::WriteTablePdf(path, text) : report::WriteTextFile(path, text);
     if (!written)
         return kExitFailed;
     ShowMessage(183);

@@ -1,7 +1,5 @@
 #include "CContrastShow.h"
 
-#include "ReportWriter.h"
-
 #include "AppEnv.h"
 #include "CCustomGraph.h"
 #include "CPrintDlg.h"
@@ -9,6 +7,7 @@
 #include "Ciniwell.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
+#include "OutputFile.h"
 #include "PathSeam.h"
 #include "ReportWriter.h"
 #include "Strings.h"
@@ -465,9 +464,8 @@ void CContrastShow::OnBnClickedBdataSave()
         path += extension;
     if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
         return;
-    const bool written = pdf ? report::WriteTablePdf(path, ComparisonExportText(*m_comparison, m_view,
-                                                                                QStringLiteral("\t"), true))
-                             : WriteComparisonExport(path, *m_comparison, m_view);
+    const QString text = ComparisonExportFor(path, *m_comparison, m_view);
+    const bool written = pdf ? report::WriteTablePdf(path, text) : report::WriteTextFile(path, text);
     if (!written)
         return;
     ShowMessage(183);
