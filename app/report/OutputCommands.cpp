@@ -165,7 +165,7 @@ bool SaveRecordTo(int recordId, OutputKind kind, QString path, const SaveOptions
     if (written)
         *written = path;
     ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), Msg(274) + RecordName(*data), 9);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), JoinWords(Msg(274), RecordName(*data)), 9);
     return true;
 }
 
@@ -181,7 +181,7 @@ bool ReportRecordTo(int recordId, QString path, QString* written)
     if (written)
         *written = path;
     ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), Msg(339) + RecordName(*data), 28);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), JoinWords(Msg(339), RecordName(*data)), 28);
     return true;
 }
 
@@ -213,7 +213,7 @@ void SaveSelectedRecord(int recordId, const BusyHint& busy)
     if (!ok)
         return;
     ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), Msg(274) + RecordName(*data), 9);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), JoinWords(Msg(274), RecordName(*data)), 9);
 }
 
 void ReportSelectedRecord(int recordId, const BusyHint& busy)
@@ -243,7 +243,7 @@ void ReportSelectedRecord(int recordId, const BusyHint& busy)
     if (!ok)
         return;
     ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), Msg(339) + RecordName(*data), 28);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), JoinWords(Msg(339), RecordName(*data)), 28);
 }
 
 void ExportShownRecord(const std::shared_ptr<const browse::CRecordData>& shown, const QStringList& mergedNames)

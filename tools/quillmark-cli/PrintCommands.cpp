@@ -141,7 +141,7 @@ int RunPrint(const QStringList& args)
         partial->setAutoRemove(false);
     }
     ShowMessage(243, MsgButtons::Ok, MsgIcon::Information);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBprint"), Msg(275) + data->header.name, 10,
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBprint"), JoinWords(Msg(275), data->header.name), 10,
                       CommandUser());
     PrintLine(QStringLiteral("pages=%1").arg(pages));
     return kExitOk;

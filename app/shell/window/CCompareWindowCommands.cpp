@@ -84,7 +84,7 @@ void CCompareWindowCommands::OnBnClickedBprint()
     source.curveSnapshot = browse::RecordCurveSnapshot(*data, false);
     source.user = LoginUserName();
     if (browse::PrintWithOptions(&m_body, source))
-        WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBprint"), Msg(275) + data->header.name, 10,
+        WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBprint"), JoinWords(Msg(275), data->header.name), 10,
                           LoginUserName());
 }
 
