@@ -103,9 +103,16 @@ int CDBSqlite3::Open()
     int ok = 1;
     if (m_keyFlag && sqlite3_key(m_db, kProgramKey, kProgramKeyLength) != SQLITE_OK)
         ok = 0;
+    // Setting the journal mode needs the lock that another process writing
+    // batch after batch keeps taking: SQLite's own busy handler waits in
+    // short steps for a gap, where whole-second pauses lose every race.
+    if (ok)
+        sqlite3_busy_timeout(m_db, 100);
     if (ok && (ExeSql(QStringLiteral("PRAGMA encoding='UTF-8';")) == -1
                || ExeSql(QStringLiteral("PRAGMA journal_mode=TRUNCATE;")) == -1))
         ok = 0;
+    if (ok)
+        sqlite3_busy_timeout(m_db, 0);
     if (ok)
         sqlite3_create_collation(m_db, "pinyin", SQLITE_UTF8, nullptr, PinyinCollate);
     else
