@@ -9,15 +9,30 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace qm::store {
 namespace {
 
 constexpr int kBusyAttempts = 5;
+// How long one attempt watches for a gap in another connection's locks.
+constexpr int kBusyWatchMs = 200;
+
+// SQLite's busy handler: looks for the lock again every millisecond. A
+// process committing batch after batch frees the lock only for moments
+// between its transactions; checking often is what finds them.
+int WatchForFreeLock(void*, int count)
+{
+    if (count >= kBusyWatchMs)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
 
 // Counts one busy result and pauses; true while another attempt is allowed.
 // The pause follows every busy result, the fifth included.
@@ -103,16 +118,15 @@ int CDBSqlite3::Open()
     int ok = 1;
     if (m_keyFlag && sqlite3_key(m_db, kProgramKey, kProgramKeyLength) != SQLITE_OK)
         ok = 0;
-    // Setting the journal mode needs the lock that another process writing
-    // batch after batch keeps taking: SQLite's own busy handler waits in
-    // short steps for a gap, where whole-second pauses lose every race.
+    // Another process writing batch after batch (the window beside a cli, two
+    // cli downloads) leaves only short gaps between its transactions. Each of
+    // the five attempts therefore watches for such a gap before it counts as
+    // busy; whole-second pauses alone lose every race.
     if (ok)
-        sqlite3_busy_timeout(m_db, 100);
+        sqlite3_busy_handler(m_db, WatchForFreeLock, nullptr);
     if (ok && (ExeSql(QStringLiteral("PRAGMA encoding='UTF-8';")) == -1
                || ExeSql(QStringLiteral("PRAGMA journal_mode=TRUNCATE;")) == -1))
         ok = 0;
-    if (ok)
-        sqlite3_busy_timeout(m_db, 0);
     if (ok)
         sqlite3_create_collation(m_db, "pinyin", SQLITE_UTF8, nullptr, PinyinCollate);
     else
@@ -381,7 +395,11 @@ int CDBSqlite3::QueryRecordset(const QString& sql, std::unique_ptr<CRecordset>& 
         types[size_t(i)] = ColumnTypeOfDeclared(sqlite3_column_decltype(st, i));
 
     auto set = std::make_unique<CRecordset>();
-    int rc = sqlite3_step(st);
+    // A read that cannot start because another process is committing is
+    // tried again like a busy preparation; no row has been taken yet.
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_BUSY && PauseAfterBusy(&busyCount))
+        sqlite3_reset(st);
     // Defined sizes come from the first row, as the callers' layouts expect.
     for (int i = 0; i < columns; ++i) {
         int size = 1;
