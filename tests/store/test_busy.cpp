@@ -4,6 +4,7 @@
 #include "StoreTestUtil.h"
 
 #include "MessageSeam.h"
+#include "Recordset.h"
 
 #include <QFile>
 #include <chrono>
@@ -110,4 +111,34 @@ TEST(Busy, ABusyStatementIsRetriedAloneSoEarlierOnesRunOnce)
     QStringList rows;
     storetest::RawExec(path, storetest::ProgramKey(), QStringLiteral("select a from t order by rowid"), &rows);
     EXPECT_EQ(rows, QStringList({"1", "2"}));
+}
+
+// Another process in the middle of its commit keeps readers out for a while:
+// a query waits for it instead of failing, as a login must not fail with
+// "operation failed" because the window is writing its audit trail.
+TEST(Busy, AQueryWaitsForACommittingWriter)
+{
+    storetest::ScratchFolder dir;
+    const QString path = dir.File(QStringLiteral("read.db3"));
+    auto db = OpenDatabase(nullptr, path, 1, 0, 1);
+    ASSERT_TRUE(db);
+    ASSERT_NE(db->ExeSql(QStringLiteral("create table t(a); insert into t values(7);")), -1);
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+    sqlite3_key(other, kProgramKey, kProgramKeyLength);
+    ASSERT_EQ(sqlite3_exec(other, "begin exclusive;", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        sqlite3_exec(other, "commit;", nullptr, nullptr, nullptr);
+    });
+
+    qm::MessageScript script;
+    std::unique_ptr<CRecordset> set;
+    EXPECT_EQ(db->QueryRecordset(QStringLiteral("select a from t;"), set), 1);
+    release.join();
+    sqlite3_close(other);
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->Integer(u"a"), 7);
+    EXPECT_TRUE(script.Numbers().isEmpty());
 }
