@@ -32,9 +32,10 @@ QString CleanFolder(const QString& folder)
 
 } // namespace
 
-store::BackupResult RunAutomaticBackup(const QString& user)
+store::BackupResult RunAutomaticBackup(const QString& user, const store::BackupCallbacks& callbacks)
 {
-    const store::BackupResult result = store::AutomaticBackup(DatabaseFolder(), BackupFolder(), qm::Now().date());
+    const store::BackupResult result =
+        store::AutomaticBackup(DatabaseFolder(), BackupFolder(), qm::Now().date(), callbacks);
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnClose"), store::AutomaticBackupLogText(result), kLogBackup,
                       user);
     return result;

@@ -26,7 +26,7 @@ namespace qm {
 // The database folder into the month folder of the backup folder in force,
 // then the operation-log entry of type 18 (source "CQuillmarkDlg::OnClose"):
 // 110 with the folder that could not be made, 247, 294 or 295.
-store::BackupResult RunAutomaticBackup(const QString& user = QString());
+store::BackupResult RunAutomaticBackup(const QString& user = QString(), const store::BackupCallbacks& callbacks = {});
 
 // CBackupSet's "保存": the folder is created when missing (110 with the folder
 // when it cannot be), stored as the backup folder, 183 is shown and the change

@@ -233,7 +233,8 @@ BackupResult CopyDatabaseFolder(const QString& databaseFolder, const QString& in
     return result;
 }
 
-BackupResult AutomaticBackup(const QString& databaseFolder, const QString& backupFolder, const QDate& day)
+BackupResult AutomaticBackup(const QString& databaseFolder, const QString& backupFolder, const QDate& day,
+                             const BackupCallbacks& callbacks)
 {
     const QString month = BackupMonthFolder(backupFolder, day.year(), day.month());
     for (const QString& folder : {backupFolder, month}) {
@@ -244,7 +245,10 @@ BackupResult AutomaticBackup(const QString& databaseFolder, const QString& backu
             return result;
         }
     }
-    return CopyDatabaseFolder(databaseFolder, month);
+    // Replaced without a question: the month folder holds the latest copy.
+    BackupCallbacks silent = callbacks;
+    silent.askOverwrite = nullptr;
+    return CopyDatabaseFolder(databaseFolder, month, silent);
 }
 
 QString AutomaticBackupLogText(const BackupResult& result)

@@ -57,7 +57,8 @@ QStringList FilesABackupReplaces(const QString& databaseFolder, const QString& i
 // The backup on close: the month folder "<backupFolder>/%d-%02d" of `day` is
 // created when missing (with the backup folder), then the database folder is
 // copied into it, replacing what an earlier close of the month left there.
-BackupResult AutomaticBackup(const QString& databaseFolder, const QString& backupFolder, const QDate& day);
+BackupResult AutomaticBackup(const QString& databaseFolder, const QString& backupFolder, const QDate& day,
+                             const BackupCallbacks& callbacks = {});
 
 // One database file through the online backup under the program key into
 // `to` (written as a temporary file beside it, then renamed). A file that is

@@ -79,35 +79,11 @@ void CStoreWindowCommands::OnBackupManual()
     if (!ConfirmManualBackup(folder))
         return;
 
-    // The copy runs on a thread of its own behind the progress window; the
-    // window stays alive and Cancel stops between files.
-    QWidget& frame = m_body.Frame();
-    std::atomic<bool> cancel{false};
-    std::atomic<qint64> done{0};
-    store::BackupCallbacks callbacks;
-    callbacks.cancelled = [&cancel] { return cancel.load(); };
-    callbacks.progress = [&done](int files, int, const QString&) { done.store(files); };
-    frame.setEnabled(false);
-    m_progress->setWindowTitle(Msg(6218));
-    m_progress->CancelButton()->show();
-    m_progress->SetCancelHandler([&cancel] { cancel.store(true); });
-    m_progress->Begin(qMax<qint64>(1, store::DatabaseFolderFiles(DatabaseFolder()).size()),
-                      [&done] { return done.load(); });
-    m_progress->show();
-
-    store::BackupResult result;
-    store::CEventLock finished(false);
-    std::thread worker([&] {
-        result = CopyForManualBackup(folder, callbacks);
-        finished.Set();
-    });
-    store::WaitWithMessagePump(finished, -1, false);
-    worker.join();
-
-    m_progress->Stop();
-    m_progress->SetCancelHandler({});
-    m_progress->hide();
-    frame.setEnabled(true);
+    // The window stays alive and Cancel stops between files.
+    const store::BackupResult result =
+        CopyBehindProgress(Msg(6218), true, [&folder](const store::BackupCallbacks& callbacks) {
+            return CopyForManualBackup(folder, callbacks);
+        });
     ReportManualBackup(result);
 }
 
@@ -158,10 +134,49 @@ void CStoreWindowCommands::OnBackupImport()
     ReportBackupImport(result);
 }
 
+store::BackupResult CStoreWindowCommands::CopyBehindProgress(
+    const QString& title, bool cancellable, const std::function<store::BackupResult(const store::BackupCallbacks&)>& copy)
+{
+    // The copy runs on a thread of its own behind the progress window, which
+    // counts the files.
+    QWidget& frame = m_body.Frame();
+    std::atomic<bool> cancel{false};
+    std::atomic<qint64> done{0};
+    store::BackupCallbacks callbacks;
+    callbacks.cancelled = [&cancel] { return cancel.load(); };
+    callbacks.progress = [&done](int files, int, const QString&) { done.store(files); };
+    frame.setEnabled(false);
+    m_progress->setWindowTitle(title);
+    m_progress->CancelButton()->setVisible(cancellable);
+    m_progress->SetCancelHandler([&cancel] { cancel.store(true); });
+    m_progress->Begin(qMax<qint64>(1, store::DatabaseFolderFiles(DatabaseFolder()).size()),
+                      [&done] { return done.load(); });
+    m_progress->show();
+
+    store::BackupResult result;
+    store::CEventLock finished(false);
+    std::thread worker([&] {
+        result = copy(callbacks);
+        finished.Set();
+    });
+    store::WaitWithMessagePump(finished, -1, false);
+    worker.join();
+
+    m_progress->Stop();
+    m_progress->SetCancelHandler({});
+    m_progress->hide();
+    frame.setEnabled(true);
+    return result;
+}
+
 void CStoreWindowCommands::OnClose()
 {
+    // The copy of every close runs to its end (a backup cut short is no
+    // backup); the progress window shows how far it is.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    RunAutomaticBackup();
+    CopyBehindProgress(Msg(284), false, [](const store::BackupCallbacks& callbacks) {
+        return RunAutomaticBackup(QString(), callbacks);
+    });
     QApplication::restoreOverrideCursor();
 }
 

@@ -2,6 +2,8 @@
 // Data in and out of the store, installed into the main window: the phone
 // import ("导入安卓数据库"), the backup folder ("自动备份"), the manual backup,
 // the backup import, and the automatic backup when the window closes.
+#include "Backup.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -40,6 +42,9 @@ public:
     void OnBackupImport();
     // The window closes: the automatic backup into the month folder.
     void OnClose();
+    // Runs `copy` on a worker thread behind the progress window titled `title`.
+    store::BackupResult CopyBehindProgress(const QString& title, bool cancellable,
+                                           const std::function<store::BackupResult(const store::BackupCallbacks&)>& copy);
 
     // The phones the import lists (default: OpenPortableDevices()).
     void SetPortableDevices(std::function<std::unique_ptr<store::CPortableDevices>()> make);

@@ -409,6 +409,10 @@ TEST_F(StoreWindowTest, ClosingTheWindowLeavesAnOpenableCopyInTheMonthFolder)
 {
     OpenWindow();
     m_frame->close();
+    // The copy ran behind the progress window, which had nothing to cancel.
+    EXPECT_EQ(m_store->Progress()->windowTitle(), Msg(284));
+    EXPECT_TRUE(m_store->Progress()->CancelButton()->isHidden());
+    EXPECT_TRUE(m_store->Progress()->isHidden());
     const QDate today = QDate::currentDate();
     const QString month = store::BackupMonthFolder(BackupFolder(), today.year(), today.month());
     QStringList users;
