@@ -197,7 +197,7 @@ CContrastShow::CContrastShow(QWidget* parent) : QWidget(parent)
     m_stats = new QTableWidget(0, 15, this);
     m_stats->setHorizontalHeaderLabels({Msg(140), Msg(141), Msg(5807), Msg(143), Msg(5806), Msg(144), Msg(145),
                                         Msg(146), "", "", "", "", "", "", ""});
-    m_stats->setColumnWidth(0, 150);
+    m_stats->setColumnWidth(0, 240);
     for (int c = 8; c < 15; ++c)
         m_stats->setColumnHidden(c, true);
     m_stats->verticalHeader()->hide();

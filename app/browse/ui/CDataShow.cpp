@@ -227,7 +227,7 @@ void CDataShow::BuildControls()
     for (const auto& [column, text] : headers)
         m_stats->setHorizontalHeaderItem(column, new QTableWidgetItem(Msg(text)));
     const std::pair<int, int> widths[] = {
-        {kStatChannel, 80},  {kStatType, 100}, {kStatSelected, 100}, {kStatUnit, 60},   {kStatTime, 150},
+        {kStatChannel, 100}, {kStatType, 100}, {kStatSelected, 100}, {kStatUnit, 60},   {kStatTime, 150},
         {kStatMax, 80},      {kStatMin, 80},   {kStatAverage, 80},   {kStatErrors, 60}, {kStatMaxTime, 150},
         {kStatMinTime, 150}, {kStatMkt, 100},  {kStatAlarm, 100},    {kStatAbove, 260}, {kStatBelow, 260}};
     for (const auto& [column, width] : widths)

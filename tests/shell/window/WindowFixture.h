@@ -16,13 +16,17 @@
 #include "CTitleBar.h"
 #include "StyleSheet.h"
 #include "LoginState.h"
+#include "TestUsers.h"
 #include "MessageSeam.h"
 #include "ModalAnswer.h"
 #include "OperationLog.h"
 #include "Recordset.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 
 #include <functional>
@@ -85,6 +89,33 @@ protected:
         qm::SetLogin(7, QStringLiteral("amy"), QStringLiteral("pw"), role, QString());
         m_frame->show();
         emit m_frame->loginChanged();
+    }
+
+    // Lets `w` lay itself out and saves its picture as <name>.png in
+    // $QM_SCREENS when that is set (run under xvfb-run for the real look).
+    static void SaveScreen(QWidget& w, const QString& name)
+    {
+        w.show();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString folder = qEnvironmentVariable("QM_SCREENS");
+        if (folder.isEmpty())
+            return;
+        QDir().mkpath(folder);
+        EXPECT_TRUE(w.grab().save(folder + u'/' + name + QStringLiteral(".png"))) << name.toStdString();
+    }
+
+    // Logs `name` in through the login dialog, as a person does, so that the
+    // title bar shows the name (LogIn() only sets the state behind it).
+    void LogInThroughDialog(const QString& name, int role)
+    {
+        qmtest::AddUserRow(name, QStringLiteral("password8"), role);
+        OnNextModal([name](QWidget* w) {
+            w->findChild<QLineEdit*>(QStringLiteral("name"))->setText(name);
+            w->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("password8"));
+            w->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+        });
+        m_frame->Login();
     }
 
     // Answers the connect dialog with OK (it connects there and then).

@@ -32,17 +32,6 @@ protected:
         return body;
     }
 
-    void SaveScreen(QWidget& w, const QString& name)
-    {
-        const QString folder = qEnvironmentVariable("QM_SCREENS");
-        if (folder.isEmpty())
-            return;
-        w.show();
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
-        w.grab().save(folder + u'/' + name + QStringLiteral(".png"));
-    }
-
     CConfigWindowCommands* m_config = nullptr;
 };
 

@@ -10,7 +10,6 @@
 #include "SqlQuote.h"
 #include "Strings.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -192,15 +191,7 @@ TEST_F(RecordWindowTest, ScreensOfTheListAndTheFolders)
     qm::browse::CDevData* page = m_records->RecordList();
     EXPECT_EQ(page->Model()->rowCount(), 300);
     page->SelectRow(2);
-    const auto save = [this](const QString& name) {
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
-        const QString folder = qEnvironmentVariable("QM_SCREENS");
-        if (folder.isEmpty())
-            return;
-        QDir().mkpath(folder);
-        m_frame->grab().save(folder + QStringLiteral("/records-") + name + QStringLiteral(".png"));
-    };
+    const auto save = [this](const QString& name) { SaveScreen(*m_frame, QStringLiteral("records-") + name); };
     save(QStringLiteral("all"));
     page->Button(1088)->click();
     page->Model()->SetTicked(1, true);

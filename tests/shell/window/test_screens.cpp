@@ -3,8 +3,6 @@
 // (run under xvfb-run for the real look); the checks run either way.
 #include "WindowFixture.h"
 
-#include "TestUsers.h"
-
 #include "AppEnv.h"
 #include "CQuillmarkApp.h"
 #include "CBasicAttribute.h"
@@ -12,7 +10,6 @@
 #include "Strings.h"
 #include "Users.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,16 +23,7 @@ namespace {
 
 class ScreensTest : public wintest::WindowFixture {
 protected:
-    void Save(const QString& name)
-    {
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
-        const QString folder = qEnvironmentVariable("QM_SCREENS");
-        if (folder.isEmpty())
-            return;
-        QDir().mkpath(folder);
-        m_frame->grab().save(folder + QStringLiteral("/window-") + name + QStringLiteral(".png"));
-    }
+    void Save(const QString& name) { SaveScreen(*m_frame, QStringLiteral("window-") + name); }
 
     // Every shown toolbar button lies inside the title bar, clear of the logo
     // and of its neighbours, with its label under it.
@@ -75,14 +63,7 @@ TEST_F(ScreensTest, AfterLoginAndWithALogger)
     AddDevInfo(QStringLiteral("A1B200022"), 5, 115200);
     Open();
     m_frame->resize(1280, 800);
-    // The real login, so the title bar shows the user.
-    qmtest::AddUserRow(QStringLiteral("amy"), QStringLiteral("password8"), kRoleAdministrator);
-    OnNextModal([](QWidget* w) {
-        w->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("amy"));
-        w->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("password8"));
-        w->findChild<QPushButton*>(QStringLiteral("ok"))->click();
-    });
-    m_frame->Login();
+    LogInThroughDialog(QStringLiteral("amy"), kRoleAdministrator);
     ASSERT_EQ(LoginUserName(), QStringLiteral("amy"));
     EXPECT_EQ(m_body->CurrentTab(), kTabDevice);
     ExpectTidyTitleBar();
