@@ -203,17 +203,20 @@ CContrastShow::CContrastShow(QWidget* parent) : QWidget(parent)
     m_stats->verticalHeader()->hide();
     m_stats->setFixedHeight(114);
 
+    // Two rows, so the longer English texts fit the record area beside the
+    // navigation pane: the view's own controls, then the time window and
+    // what leaves the view (export, print, back).
     auto* top = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{m_channel, m_viewSelector, m_reticle, m_axes, normal, drag, zoom,
                                                       query, shot})
         top->addWidget(w);
     top->addStretch();
-    for (QWidget* w : std::initializer_list<QWidget*>{save, print, back})
-        top->addWidget(w);
     auto* range = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{m_from, m_to, search, remove})
         range->addWidget(w);
     range->addStretch();
+    for (QWidget* w : std::initializer_list<QWidget*>{save, print, back})
+        range->addWidget(w);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(range);
