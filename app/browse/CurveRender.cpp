@@ -466,8 +466,19 @@ void Arrow(QPainter& p, QPoint tip, QPoint a, QPoint b)
     p.drawLine(tip, b);
 }
 
+QString AxisTitle(const SERIEINFO& serie) { return serie.type + u'(' + serie.unit + u')'; }
+
+// Where an axis's title starts, a little right of the axis.
+int AxisTitleLeft(const QRect& client, const CurveLayout& layout, const CurveMetrics& metrics, int n)
+{
+    return client.x() + layout.margin * (n + 1) + metrics.Px(7);
+}
+
+// `raised`: the title goes one text line higher, clear of the title of the
+// axis before it when that one is wider than the gap between the axes (the
+// English "Temperature(°C)" beside "Humidity(%RH)").
 void DrawYAxis(QPainter& painter, const QRect& client, const CurveLayout& layout, const CurveMetrics& metrics,
-               const CurveSnapshot& s, const SERIEINFO& serie, int n, const QPen& axisPen)
+               const CurveSnapshot& s, const SERIEINFO& serie, int n, const QPen& axisPen, bool raised)
 {
     const COORYINFO& axis = s.axisInfo[size_t(serie.axis)];
     const PlotRect& plot = layout.plot;
@@ -477,8 +488,8 @@ void DrawYAxis(QPainter& painter, const QRect& client, const CurveLayout& layout
     const int divisions = qMax(1, s.divisions);
 
     painter.setPen(Pen(kInk, 1));
-    DrawTextWithFallback(painter, QPointF(x + metrics.Px(7), plot.top - 2 * h),
-                         serie.type + u'(' + serie.unit + u')');
+    DrawTextWithFallback(painter, QPointF(AxisTitleLeft(client, layout, metrics, n), plot.top - (raised ? 3 : 2) * h),
+                         AxisTitle(serie));
 
     painter.setPen(axisPen);
     const int tipY = plot.top - h * 3 / 2;
@@ -676,6 +687,7 @@ bool DrawCurveGraph(QPainter& painter, const QRect& client, const CurveSnapshot&
     }
 
     const bool visible = s.SampleCount() > 0 && s.last >= 0 && s.rangeValid;
+    int lowTitleRight = std::numeric_limits<int>::min();
     for (int n = 0; n < int(s.series.size()); ++n) {
         const SERIEINFO& serie = s.series[size_t(n)];
         if (serie.axis < 0 || serie.axis >= int(s.axisInfo.size()))
@@ -698,7 +710,12 @@ bool DrawCurveGraph(QPainter& painter, const QRect& client, const CurveSnapshot&
 
         if (visible && s.axes && (s.axisLimit == -1 || n < s.axisLimit)) {
             const QPen axisPen = s.axisLimit == 1 ? ink : Pen(colour, penWidth);
-            DrawYAxis(painter, client, layout, metrics, s, serie, n, axisPen);
+            const int titleLeft = AxisTitleLeft(client, layout, metrics, n);
+            const bool raised = titleLeft < lowTitleRight + metrics.Px(4);
+            if (!raised)
+                lowTitleRight = titleLeft
+                    + int(std::ceil(QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(AxisTitle(serie))));
+            DrawYAxis(painter, client, layout, metrics, s, serie, n, axisPen, raised);
             if (n == 0)
                 DrawTimeAxis(painter, layout, metrics, s, axisPen);
         }
