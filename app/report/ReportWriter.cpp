@@ -7,8 +7,11 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QStringView>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <unordered_map>
 
 namespace qm::report {
@@ -90,6 +93,26 @@ public:
         m_y += kind.height + kind.gap;
     }
 
+    // A line of text that goes on over as many lines as it needs, broken
+    // where a line may break (between words, between Chinese characters);
+    // only a piece wider than the area on its own is fitted.
+    void WrappedLine(const QString& text, const LineKind& kind, const QColor& colour = Qt::black)
+    {
+        QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+        qsizetype lineStart = 0;
+        qsizetype lastBreak = 0;
+        for (qsizetype at = breaks.toNextBoundary(); at != -1; at = breaks.toNextBoundary()) {
+            if (lastBreak > lineStart && !Fits(text.mid(lineStart, at - lineStart).trimmed(), kAreaWidth, kind.style)) {
+                Line(text.mid(lineStart, lastBreak - lineStart).trimmed(), kind, colour);
+                lineStart = lastBreak;
+            }
+            lastBreak = at;
+        }
+        Line(text.mid(lineStart).trimmed(), kind, colour);
+    }
+
+    bool Fits(const QString& text, double width, const PdfTextStyle& style) { return Width(text, style) <= width; }
+
     // A cell of one line at x, cut with "..." (at half the size) when the text
     // is longer than the cell.
     void Cell(const QString& text, double x, double width, const LineKind& kind, double top)
@@ -129,18 +152,28 @@ public:
     }
 
 private:
+    // Counting pages measures text as the writer will.
+    PdfReport& Measurer()
+    {
+        if (m_pdf)
+            return *m_pdf;
+        if (!m_measurer)
+            m_measurer = std::make_unique<PdfReport>();
+        return *m_measurer;
+    }
+
     double Width(const QString& text, const PdfTextStyle& style)
     {
         // Sample values repeat: measuring each once keeps long tables fast.
         if (text.size() > 24)
-            return m_pdf->TextWidth(text, style);
+            return Measurer().TextWidth(text, style);
         auto& cache = style.size < 7.5 ? m_small : m_other;
         auto it = cache.find(text);
         if (it != cache.end())
             return it->second;
         if (cache.size() > 20000)
             cache.clear();
-        const double w = m_pdf->TextWidth(text, style);
+        const double w = Measurer().TextWidth(text, style);
         cache.emplace(text, w);
         return w;
     }
@@ -155,6 +188,7 @@ private:
     }
 
     PdfReport* m_pdf;
+    std::unique_ptr<PdfReport> m_measurer;
     int m_total;
     int m_page = 1;
     double m_y = kTop;
@@ -173,10 +207,26 @@ QStringList Cells(QStringView line)
     return cells;
 }
 
-// Cells two to a row, row after row.
+// Cells two to a row, row after row. A pair with a cell longer than half the
+// line (a long logger name, the English channel ranges) takes a line for each
+// cell instead of losing its end to "...".
 void HalfCells(CPageFlow& flow, const QStringList& cells, const QColor& colour = Qt::black)
 {
     for (qsizetype i = 0; i < cells.size(); i += 2) {
+        const bool pair = i + 1 < cells.size();
+        if (!flow.Fits(cells.at(i), kHalfCellWidth, kHalfCell.style)
+            || (pair && !flow.Fits(cells.at(i + 1), kHalfCellWidth, kHalfCell.style))) {
+            for (qsizetype j = i; j < i + (pair ? 2 : 1); ++j) {
+                flow.Need(kHalfCell.height);
+                if (flow.Pdf())
+                    flow.Pdf()->SetFillColor(colour);
+                flow.Cell(cells.at(j), kLeft, kAreaWidth, kHalfCell, flow.Y());
+                if (flow.Pdf())
+                    flow.Pdf()->SetFillColor(Qt::black);
+                flow.Advance(kHalfCell.height + kHalfCell.gap);
+            }
+            continue;
+        }
         flow.Need(kHalfCell.height);
         if (flow.Pdf())
             flow.Pdf()->SetFillColor(colour);
@@ -215,8 +265,8 @@ void AnalysisSection(CPageFlow& flow, const std::vector<OutputChannel>& channels
             cells << QStringLiteral("%1:%2%3").arg(Msg(6017), c.mkt, c.unit);
         HalfCells(flow, cells);
         if (c.hasAlarms) {
-            flow.Line(SideText(6024, c.above), kText);
-            flow.Line(SideText(6025, c.below), kText);
+            flow.WrappedLine(SideText(6024, c.above), kText);
+            flow.WrappedLine(SideText(6025, c.below), kText);
         }
     }
     flow.Rule();
@@ -249,9 +299,9 @@ void LayOutReport(CPageFlow& flow, const QString& text, const ReportExtras& extr
     // Device number, title, note, creation time.
     const QStringView deviceNumber = next();
     flow.Line(next().split(u'\t').value(0).toString(), kTitle);
-    flow.Line(deviceNumber.toString(), kText);
-    flow.Line(next().toString(), kText);
-    flow.Line(next().toString(), kText);
+    flow.WrappedLine(deviceNumber.toString(), kText);
+    flow.WrappedLine(next().toString(), kText);
+    flow.WrappedLine(next().toString(), kText);
     flow.Advance(4);
 
     const QString deviceHeading = Msg(325);

@@ -223,3 +223,24 @@ TEST(PdfReport, AuditExportIsATableOfItsFiveColumns)
     QFile::remove(QStringLiteral(QM_ARTEFACT_DIR "/audit.pdf"));
     QFile::copy(path, QStringLiteral(QM_ARTEFACT_DIR "/audit.pdf"));
 }
+
+// Nothing of a record's details is cut: a cell too long for half the line
+// takes the whole line, and a line too long for the page goes on below.
+TEST(PdfReport, LongDetailsAreWholeInTheReport)
+{
+    QTemporaryDir dir;
+    OutputRecord r = MakeRecord(ManyRows(3), 1);
+    r.deviceName = QStringLiteral("疫苗冷库东区第三排第二层左侧货架专用记录仪");
+    ReportExtras extras;
+    extras.analysis = r.channels;
+    extras.analysis[0].hasAlarms = true;
+    extras.analysis[0].above = {2, QStringLiteral("2024-05-06 09:00:00"), 3900};
+    const QString path = dir.filePath(QStringLiteral("long.pdf"));
+    QString error;
+    const QString report = BuildReportText(r, kNow).replace(qm::Msg(323), qm::Msg(323).repeated(3));
+    ASSERT_TRUE(WriteReportPdf(path, report, extras, &error)) << error.toStdString();
+    const QString text = reporttest::PdfText(path).remove(u'\n');
+    EXPECT_TRUE(text.contains(r.deviceName)) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("...")));
+    EXPECT_TRUE(text.contains(QStringLiteral("设备编号:A12345678"))) << text.toStdString();
+}
