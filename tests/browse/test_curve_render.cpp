@@ -292,6 +292,22 @@ TEST(CurvePixels, PointsAlarmLinesAxesGridAndReticle)
     EXPECT_EQ(CountColour(image, image.rect(), QColor(10, 20, 30)), 800 * 500);
 }
 
+// Axis titles above the plot: "温度(℃)" fits the gap to the next axis and
+// stays on its line; "Temperature(°C)" does not, so the next axis's title goes
+// one line higher instead of running into it.
+TEST(CurvePixels, AxisTitlesClearEachOther)
+{
+    CurveSnapshot s = SnapshotOf(SeriesOf({{0, "3;7"}, {600, "3;7"}}), 2);
+    // The band one text line above the titles, right of the second axis.
+    const QRect raisedBand(126, 20, 150, 12);
+    EXPECT_EQ(Ink(Render(s), raisedBand), 0);
+    s.series[0].type = QStringLiteral("Temperature");
+    s.series[0].unit = QStringLiteral("°C");
+    s.series[1].type = QStringLiteral("Humidity");
+    s.series[1].unit = QStringLiteral("%RH");
+    EXPECT_GT(Ink(Render(s), raisedBand), 20);
+}
+
 TEST(CurvePixels, PaperScalesTheLayoutNotTheSamples)
 {
     // A page at twice the screen's resolution: margins, pens and texts twice as large.
