@@ -153,97 +153,95 @@ bool WriteRecordReport(const std::shared_ptr<const browse::CRecordData>& data, c
     return WriteReport(path, BuildReportText(record, now), extras);
 }
 
-bool SaveRecordTo(int recordId, OutputKind kind, QString path, const SaveOptions& options, QString* written)
+namespace {
+
+// After 236 (nothing selected), the record's load and the save dialog: the
+// record and the user's answer; null when any of them stops the command.
+std::shared_ptr<browse::CRecordData> ChooseOutputPath(int recordId, const QString& filter, PathAnswer* answer)
 {
-    const auto data = LoadRecordForOutput(recordId);
+    if (recordId <= 0) {
+        ShowMessage(236);
+        return nullptr;
+    }
+    auto data = LoadRecordForOutput(recordId);
     if (!data)
-        return false;
+        return nullptr;
+    PathRequest request;
+    request.dialog = PathDialog::SaveFile;
+    request.filter = filter;
+    request.start = RecordName(*data);
+    *answer = AskPath(request);
+    return answer->Cancelled() ? nullptr : data;
+}
+
+// `write` with the busy hint shown around it.
+bool WriteWhileBusy(const BusyHint& busy, const std::function<bool()>& write)
+{
+    if (busy)
+        busy(true);
+    const bool ok = write();
+    if (busy)
+        busy(false);
+    return ok;
+}
+
+// The save of a loaded record to `path` (its extension added, an existing
+// file replaced only after 167), 183 and the audit entry.
+bool SaveLoadedRecord(const std::shared_ptr<const browse::CRecordData>& data, OutputKind kind, QString path,
+                      std::optional<TextEncoding> encoding, const BusyHint& busy, QString* written)
+{
     if (!SaveFilePath(OutputExtension(kind), &path))
         return false;
-    if (!WriteRecordExport(data, kind, path, LoginUserName(), Now(), options.encoding))
+    if (!WriteWhileBusy(busy, [&] { return WriteRecordExport(data, kind, path, LoginUserName(), Now(), encoding); }))
         return false;
     if (written)
         *written = path;
     ShowMessage(183);
     WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), JoinWords(Msg(274), RecordName(*data)), 9);
     return true;
+}
+
+// The report of a loaded record to `path`, 183 and the audit entry.
+bool ReportLoadedRecord(const std::shared_ptr<const browse::CRecordData>& data, QString path, const BusyHint& busy,
+                        QString* written)
+{
+    if (!SaveFilePath(QStringLiteral(".pdf"), &path))
+        return false;
+    if (!WriteWhileBusy(busy, [&] { return WriteRecordReport(data, path, LoginUserName(), Now()); }))
+        return false;
+    if (written)
+        *written = path;
+    ShowMessage(183);
+    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), JoinWords(Msg(339), RecordName(*data)), 28);
+    return true;
+}
+
+} // namespace
+
+bool SaveRecordTo(int recordId, OutputKind kind, QString path, const SaveOptions& options, QString* written)
+{
+    const auto data = LoadRecordForOutput(recordId);
+    return data && SaveLoadedRecord(data, kind, path, options.encoding, {}, written);
 }
 
 bool ReportRecordTo(int recordId, QString path, QString* written)
 {
     const auto data = LoadRecordForOutput(recordId);
-    if (!data)
-        return false;
-    if (!SaveFilePath(QStringLiteral(".pdf"), &path))
-        return false;
-    if (!WriteRecordReport(data, path, LoginUserName(), Now()))
-        return false;
-    if (written)
-        *written = path;
-    ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), JoinWords(Msg(339), RecordName(*data)), 28);
-    return true;
+    return data && ReportLoadedRecord(data, path, {}, written);
 }
 
 void SaveSelectedRecord(int recordId, const BusyHint& busy)
 {
-    if (recordId <= 0) {
-        ShowMessage(236);
-        return;
-    }
-    const auto data = LoadRecordForOutput(recordId);
-    if (!data)
-        return;
-    PathRequest request;
-    request.dialog = PathDialog::SaveFile;
-    request.filter = Msg(357);
-    request.start = RecordName(*data);
-    const PathAnswer answer = AskPath(request);
-    if (answer.Cancelled())
-        return;
-    const OutputKind kind = ChosenKind(answer, 4);
-    QString path = answer.Path();
-    if (!SaveFilePath(OutputExtension(kind), &path))
-        return;
-    if (busy)
-        busy(true);
-    const bool ok = WriteRecordExport(data, kind, path, LoginUserName(), Now());
-    if (busy)
-        busy(false);
-    if (!ok)
-        return;
-    ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnBnClickedBsave"), JoinWords(Msg(274), RecordName(*data)), 9);
+    PathAnswer answer;
+    if (const auto data = ChooseOutputPath(recordId, Msg(357), &answer))
+        SaveLoadedRecord(data, ChosenKind(answer, 4), answer.Path(), std::nullopt, busy, nullptr);
 }
 
 void ReportSelectedRecord(int recordId, const BusyHint& busy)
 {
-    if (recordId <= 0) {
-        ShowMessage(236);
-        return;
-    }
-    const auto data = LoadRecordForOutput(recordId);
-    if (!data)
-        return;
-    PathRequest request;
-    request.dialog = PathDialog::SaveFile;
-    request.filter = Msg(336);
-    request.start = RecordName(*data);
-    const PathAnswer answer = AskPath(request);
-    if (answer.Cancelled())
-        return;
-    QString path = answer.Path();
-    if (!SaveFilePath(QStringLiteral(".pdf"), &path))
-        return;
-    if (busy)
-        busy(true);
-    const bool ok = WriteRecordReport(data, path, LoginUserName(), Now());
-    if (busy)
-        busy(false);
-    if (!ok)
-        return;
-    ShowMessage(183);
-    WriteOperationLog(QStringLiteral("CQuillmarkDlg::OnMenuPdf"), JoinWords(Msg(339), RecordName(*data)), 28);
+    PathAnswer answer;
+    if (const auto data = ChooseOutputPath(recordId, Msg(336), &answer))
+        ReportLoadedRecord(data, answer.Path(), busy, nullptr);
 }
 
 void ExportShownRecord(const std::shared_ptr<const browse::CRecordData>& shown, const QStringList& mergedNames)

@@ -7,6 +7,7 @@
 #include "Ciniwell.h"
 #include "MessageSeam.h"
 #include "OperationLog.h"
+#include "OutputCommands.h"
 #include "OutputFile.h"
 #include "PathSeam.h"
 #include "ReportWriter.h"
@@ -18,7 +19,6 @@
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -463,9 +463,7 @@ void CContrastShow::OnBnClickedBdataSave()
     const QString extension = pdf ? QStringLiteral(".pdf")
                               : answer.filter == 1 ? QStringLiteral(".doc")
                                                    : QStringLiteral(".csv");
-    if (!path.endsWith(extension, Qt::CaseInsensitive))
-        path += extension;
-    if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
+    if (!report::SaveFilePath(extension, &path))
         return;
     const QString text = ComparisonExportFor(path, *m_comparison, m_view);
     const bool written = pdf ? report::WriteTablePdf(path, text) : report::WriteTextFile(path, text);
@@ -497,23 +495,7 @@ void CContrastShow::OnBnClickedBdataPrint()
 
 void CContrastShow::OnBnClickedScreenshot()
 {
-    PathRequest request;
-    request.dialog = PathDialog::SaveFile;
-    request.filter = Msg(338);
-    const PathAnswer answer = AskPath(request);
-    if (answer.Cancelled())
-        return;
-    QString path = answer.Path();
-    const QString extension = answer.filter == 1 ? QStringLiteral(".jpg") : QStringLiteral(".png");
-    if (!path.endsWith(extension, Qt::CaseInsensitive))
-        path += extension;
-    if (QFileInfo::exists(path) && ShowMessage(167, MsgButtons::YesNo, MsgIcon::Question) != AnswerYes)
-        return;
-    if (!m_graph->LastBitmap().save(path)) {
-        ShowMessageText(181, MsgF(181, {path}));
-        return;
-    }
-    ShowMessage(183, MsgButtons::Ok, MsgIcon::Information);
+    report::SaveCurveImage([this] { return m_graph->LastBitmap(); });
 }
 
 void CContrastShow::OnCurveOption()
